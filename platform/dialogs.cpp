@@ -1,0 +1,117 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon toQt(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void centreOnScreen(QWidget *box)
+{
+    box->adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = box->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        box->move(frame.topLeft());
+    }
+}
+
+class QtDialogs final : public Dialogs
+{
+public:
+    MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
+                         MsgButtons buttons) override
+    {
+        QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton,
+                        QApplication::activeWindow());
+        switch (buttons) {
+        case MsgButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MsgButtons::YesNo:
+            // Like the Windows box: no Escape and no close button, an answer is required.
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setWindowFlag(Qt::WindowCloseButtonHint, false);
+            box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
+            break;
+        case MsgButtons::RetryCancel:
+            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return MsgResult::Yes;
+        case QMessageBox::No:
+            return MsgResult::No;
+        case QMessageBox::Retry:
+            return MsgResult::Retry;
+        case QMessageBox::Cancel:
+            return MsgResult::Cancel;
+        default:
+            return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+        }
+    }
+
+    void showMessage(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::NoButton);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setWindowModality(Qt::ApplicationModal);
+        centreOnScreen(&box);
+        box.exec();
+    }
+};
+
+QtDialogs qtDialogs;
+Dialogs *current = &qtDialogs;
+QString title = QStringLiteral("Bodovka");
+
+} // namespace
+
+MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
+                     MsgButtons buttons)
+{
+    return current->messageBox(text, caption, icon, buttons);
+}
+
+void showMessage(const QString &text)
+{
+    current->showMessage(text);
+}
+
+void setDialogs(Dialogs *dialogs)
+{
+    current = dialogs ? dialogs : &qtDialogs;
+}
+
+QString applicationTitle()
+{
+    return title;
+}
+
+void setApplicationTitle(const QString &newTitle)
+{
+    title = newTitle;
+}
+
+} // namespace platform

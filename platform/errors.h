@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+#include <utility>
+
+namespace platform {
+
+/// An error raised by a handler: a strict integer conversion that fails, a settings write
+/// that the system refuses. It stops the handler and is shown by the standard error box.
+class Error : public std::runtime_error
+{
+public:
+    explicit Error(const QString &message);
+    const QString &message() const noexcept { return m_message; }
+
+private:
+    QString m_message;
+};
+
+/// The standard error box: the text with "." appended when it ends in a letter or digit,
+/// the application title as caption, error icon, OK button.
+void showErrorBox(const QString &message);
+
+/// The text the standard error box shows for a message.
+QString errorBoxText(const QString &message);
+
+void reportCurrentException() noexcept;
+
+/// Runs one entry point from Qt (slot, event handler, timer). Whatever it raises is shown in
+/// the standard error box and goes no further: no exception may cross Qt's frames.
+template<typename Fn>
+void guarded(Fn &&fn) noexcept
+{
+    try {
+        std::forward<Fn>(fn)();
+    } catch (...) {
+        reportCurrentException();
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,21 @@
+# Shared by ./run, ./test and ./bench: the packages the project needs and an incremental build.
+# shellcheck shell=bash
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PACKAGES=(cmake g++ ccache ninja-build pkg-config qt6-base-dev qt6-translations-l10n
+    fonts-dejavu-core fonts-liberation2)
+
+install_packages() {
+    "$ROOT/tools/deps.sh" "${PACKAGES[@]}" "$@"
+}
+
+# build_tree <dir> [cmake options...]: configures once, then builds what changed with 2 jobs.
+build_tree() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    fi
+    cmake --build "$dir" -j2
+}
