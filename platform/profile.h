@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The private-profile settings file: "[section]" lines and "key=value" lines, read and
+// written the way settings files from the field expect. Sections and keys match without
+// regard to ASCII case, spaces and tabs around them are trimmed, the first matching
+// section and the first matching key within it win, and a value enclosed in one pair of
+// double or single quotes is read without them.
+namespace platform {
+
+/// The value of `key` in `section` of the file at `path`, or `defaultValue` when the file,
+/// the section or the key is missing or cannot be read. A key present with nothing after
+/// "=" reads as an empty string.
+QString readProfileString(
+    const QString &path, const QString &section, const QString &key, const QString &defaultValue);
+
+/// Stores `value` under `key` in `section` of the file at `path`, creating the key, the
+/// section or the file as needed; every other byte of the file is kept. The file is
+/// replaced atomically (written beside it, synced, renamed over it). Returns false and
+/// leaves the old file untouched when the write is refused: a read-only file or folder, a
+/// directory at `path`, a folder that does not exist, a name or value that cannot be stored
+/// on one line.
+bool writeProfileString(
+    const QString &path, const QString &section, const QString &key, const QString &value);
+
+/// The raw value of `key` in `section` of a file's contents (quotes already removed), or
+/// nothing when the section or the key is missing.
+std::optional<QByteArray> profileValue(
+    const QByteArray &contents, const QByteArray &section, const QByteArray &key);
+
+/// A file's contents with `key` in `section` set to `value`: replaced in place, appended
+/// after the section's last key, or appended with a new section at the end. `newLine` is
+/// used only when the contents have no line ending to follow.
+QByteArray profileWithValue(const QByteArray &contents, const QByteArray &section,
+    const QByteArray &key, const QByteArray &value, const QByteArray &newLine);
+
+/// The line ending of new settings files: CRLF on Windows, LF elsewhere.
+QByteArray nativeProfileNewLine();
+
+} // namespace platform
