@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QSocketNotifier;
+
+namespace platform {
+
+/// The master side of a pseudo-terminal, for programs that play a device at the other end
+/// of a serial line. The line is raw from the start (no echo, no line editing), and the
+/// terminal keeps its own slave side open, so that a program opening and closing the slave
+/// path never makes the master see a hang-up.
+class PseudoTerminal final
+{
+public:
+    PseudoTerminal() = default;
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    /// Opens a new pair; on failure returns false and says why in `error`.
+    bool open(QString *error);
+    void close();
+    bool isOpen() const { return m_master >= 0; }
+
+    /// The path of the slave side, e.g. "/dev/pts/3".
+    QString slavePath() const { return m_slavePath; }
+    /// The master's descriptor, for a read notifier.
+    qintptr masterDescriptor() const { return m_master; }
+
+    /// What the other end has sent so far: empty when nothing is queued, nothing on a
+    /// failure of the line (with the reason in `error`).
+    std::optional<QByteArray> readAvailable(QString *error);
+    /// Writes without blocking; returns how many bytes the line took, -1 on a failure.
+    qint64 write(const QByteArray &bytes);
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};
+
+/// Turns the requests to end the program (SIGINT, SIGTERM, SIGHUP) into a Qt signal
+/// delivered in the event loop, so that the program can clean up before it quits. Also
+/// ignores SIGPIPE, so that a closed output pipe is a failed write, not sudden death. One
+/// instance at a time; the default handlers return when it is destroyed.
+class TerminationSignals final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TerminationSignals(QObject *parent = nullptr);
+    ~TerminationSignals() override;
+
+    /// False when the handlers could not be installed.
+    bool isActive() const { return m_notifier != nullptr; }
+
+signals:
+    void received(int signalNumber);
+
+private:
+    void readSignal();
+
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace platform

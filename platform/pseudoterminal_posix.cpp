@@ -1,0 +1,206 @@
+#include "platform/pseudoterminal.h"
+
+#include "platform/errors.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+QString systemError(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(
+        QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+bool addFlags(int fd, int statusFlags, int descriptorFlags)
+{
+    const int status = fcntl(fd, F_GETFL);
+    const int descriptor = fcntl(fd, F_GETFD);
+    return status >= 0 && descriptor >= 0 && fcntl(fd, F_SETFL, status | statusFlags) == 0
+        && fcntl(fd, F_SETFD, descriptor | descriptorFlags) == 0;
+}
+
+} // namespace
+
+PseudoTerminal::~PseudoTerminal()
+{
+    close();
+}
+
+bool PseudoTerminal::open(QString *error)
+{
+    close();
+    auto fail = [&](const char *what) {
+        *error = systemError(what);
+        close();
+        return false;
+    };
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0) {
+        return fail("posix_openpt");
+    }
+    if (grantpt(m_master) != 0) {
+        return fail("grantpt");
+    }
+    if (unlockpt(m_master) != 0) {
+        return fail("unlockpt");
+    }
+    std::array<char, 128> name {};
+    if (ptsname_r(m_master, name.data(), name.size()) != 0) {
+        return fail("ptsname");
+    }
+    m_slavePath = QString::fromLocal8Bit(name.data());
+    m_slave = ::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0) {
+        return fail("open slave");
+    }
+    // Raw before anyone talks: otherwise the line discipline echoes the console's bytes.
+    termios tio {};
+    if (tcgetattr(m_slave, &tio) != 0) {
+        return fail("tcgetattr");
+    }
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(m_slave, TCSANOW, &tio) != 0) {
+        return fail("tcsetattr");
+    }
+    if (!addFlags(m_master, O_NONBLOCK, FD_CLOEXEC)) {
+        return fail("fcntl");
+    }
+    return true;
+}
+
+void PseudoTerminal::close()
+{
+    if (m_slave >= 0) {
+        ::close(m_slave);
+        m_slave = -1;
+    }
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+}
+
+std::optional<QByteArray> PseudoTerminal::readAvailable(QString *error)
+{
+    QByteArray result;
+    std::array<char, 4096> buffer {};
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer.data(), buffer.size());
+        if (n > 0) {
+            result.append(buffer.data(), n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return result;
+        }
+        // End of file or EIO: the slave side is gone, which our own slave descriptor
+        // should prevent; the line is no longer usable.
+        if (result.isEmpty()) {
+            *error = n == 0 ? QStringLiteral("the line was hung up") : systemError("read");
+            return std::nullopt;
+        }
+        return result;
+    }
+}
+
+qint64 PseudoTerminal::write(const QByteArray &bytes)
+{
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + written, bytes.size() - written);
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break; // the other end's input queue is full
+        } else {
+            return -1;
+        }
+    }
+    return written;
+}
+
+namespace {
+
+// Written by the signal handler, read by the notifier: the only way out of a handler
+// that is safe for any code it interrupts.
+int signalPipe[2] = { -1, -1 };
+constexpr std::array handledSignals { SIGINT, SIGTERM, SIGHUP };
+
+extern "C" void onTerminationSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[0], &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (signalPipe[0] >= 0
+        || socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+        return;
+    }
+    m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : handledSignals) {
+        sigaction(signalNumber, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (!m_notifier) {
+        return;
+    }
+    for (int signalNumber : handledSignals) {
+        std::signal(signalNumber, SIG_DFL);
+    }
+    delete m_notifier;
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void TerminationSignals::readSignal()
+{
+    guarded([&] {
+        unsigned char byte = 0;
+        while (::read(signalPipe[1], &byte, 1) == 1) {
+            emit received(byte);
+        }
+    });
+}
+
+} // namespace platform

@@ -1,0 +1,64 @@
+#include "simulator/controllerline.h"
+
+#include "platform/errors.h"
+#include "platform/pseudoterminal.h"
+#include "simulator/controller.h"
+
+#include <QSocketNotifier>
+
+ControllerLine::ControllerLine(
+    ScoreboardController &controller, platform::PseudoTerminal &line, QObject *parent)
+    : QObject(parent)
+    , m_controller(controller)
+    , m_line(line)
+{
+    m_notifier = new QSocketNotifier(line.masterDescriptor(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ControllerLine::readLine);
+    // The display shows hundredths at most; the siren is timed from the tick count anyway.
+    m_timer.setInterval(10);
+    connect(&m_timer, &QTimer::timeout, this, &ControllerLine::tick);
+}
+
+void ControllerLine::readLine()
+{
+    platform::guarded([&] {
+        QString error;
+        const std::optional<QByteArray> received = m_line.readAvailable(&error);
+        if (!received) {
+            m_notifier->setEnabled(false); // a dead line would wake the notifier forever
+            emit failed(error);
+            return;
+        }
+        const QByteArray answer = m_controller.receive(*received);
+        if (!answer.isEmpty()) {
+            const qint64 written = m_line.write(answer);
+            if (written < answer.size()) {
+                emit event(QStringLiteral("answer lost: %1 of %2 bytes not sent")
+                               .arg(answer.size() - std::max<qint64>(written, 0))
+                               .arg(answer.size()));
+            }
+        }
+        publish();
+    });
+}
+
+void ControllerLine::tick()
+{
+    platform::guarded([&] {
+        m_controller.update();
+        publish();
+    });
+}
+
+void ControllerLine::publish()
+{
+    for (const QString &text : m_controller.takeEvents()) {
+        emit event(text);
+    }
+    if (m_controller.busy() && !m_timer.isActive()) {
+        m_timer.start();
+    } else if (!m_controller.busy()) {
+        m_timer.stop();
+    }
+    emit changed();
+}
