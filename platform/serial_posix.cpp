@@ -251,15 +251,10 @@ public:
         if (tcsetattr(fd, TCSANOW, &t) != 0) {
             return false;
         }
-        // tcsetattr succeeds when any part of the change took; check the line format.
-        termios check {};
-        if (tcgetattr(fd, &check) != 0 || (check.c_cflag & lineMask) != (line & lineMask)
-            || (speed != B0 && cfgetospeed(&check) != speed)) {
-            return false;
-        }
+        bool ok = true;
 #ifdef __linux__
-        if (speed == B0 && !detail::setCustomLineSpeed(fd, block.BaudRate)) {
-            return false;
+        if (speed == B0) {
+            ok = detail::setCustomLineSpeed(fd, block.BaudRate);
         }
 #endif
         const std::uint32_t dtr = block.flags & dcbDtrControlMask;
@@ -267,7 +262,15 @@ public:
         if (rts != dcbRtsControlHandshake) {
             setModemLine(fd, TIOCM_RTS, rts == dcbRtsControlEnable);
         }
-        return true;
+        // tcsetattr succeeds when any part of the change took. A device that cannot do the
+        // line format keeps its own (a pseudo-terminal is always 8 bits without parity):
+        // the rest is applied, the call reports failure.
+        termios check {};
+        if (tcgetattr(fd, &check) != 0 || (check.c_cflag & lineMask) != (line & lineMask)
+            || (speed != B0 && cfgetospeed(&check) != speed)) {
+            ok = false;
+        }
+        return ok;
     }
 
     // Queue sizes and time-outs have no termios counterpart: reads never wait and writes
