@@ -1,8 +1,8 @@
 #include "link/comdrv32.h"
 #include "platform/serial.h"
+#include "platform/testing/pty.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,13 +12,11 @@
 #include <QThread>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -31,80 +29,7 @@ const char childPortsVariable[] = "BODOVKA_TST_SERIAL_PTY_CHILD_PORTS";
 constexpr int childOpened = 0;
 constexpr int childRefused = 3;
 
-/// The far end of a port: the master side of a pseudo-terminal, raw and non-blocking.
-class Pty
-{
-public:
-    Pty()
-    {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
-            return;
-        }
-        char name[128];
-        if (ptsname_r(m_master, name, sizeof name) != 0) {
-            return;
-        }
-        m_slave = QString::fromLocal8Bit(name);
-        // Raw before the driver opens the slave, or the line discipline echoes.
-        termios t {};
-        tcgetattr(m_master, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_master, TCSANOW, &t);
-        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty() { closeMaster(); }
-
-    bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
-    int master() const { return m_master; }
-    QString slave() const { return m_slave; }
-
-    void closeMaster()
-    {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-    bool write(const QByteArray &bytes, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        qsizetype done = 0;
-        while (done < bytes.size() && !deadline.hasExpired()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-            if (n > 0) {
-                done += n;
-            } else {
-                pollfd p { m_master, POLLOUT, 0 };
-                ::poll(&p, 1, 10);
-            }
-        }
-        return done == bytes.size();
-    }
-
-    /// Reads until `count` bytes came or the time is up.
-    QByteArray read(qsizetype count, int timeoutMs = 5000)
-    {
-        QByteArray result;
-        QDeadlineTimer deadline(timeoutMs);
-        while (result.size() < count && !deadline.hasExpired()) {
-            pollfd p { m_master, POLLIN, 0 };
-            if (::poll(&p, 1, int(qMax<qint64>(1, deadline.remainingTime()))) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-                if (n > 0) {
-                    result.append(buffer, n);
-                }
-            }
-        }
-        return result;
-    }
-
-private:
-    int m_master = -1;
-    QString m_slave;
-};
+using platform::testing::PseudoTerminal;
 
 /// Passes every call to the real ports and counts the reads.
 class CountingBackend final : public SerialBackend
@@ -218,7 +143,7 @@ bool TestSerialPty::linkPort(const QString &name, const QString &target)
 
 void TestSerialPty::sentBytesArriveInOrder()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     TCommPortDriver driver;
@@ -232,7 +157,7 @@ void TestSerialPty::sentBytesArriveInOrder()
 
 void TestSerialPty::receivedBytesReachHandler()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM2"), pty.slave()));
     TCommPortDriver driver;
@@ -309,7 +234,7 @@ void TestSerialPty::lineSettings()
     QFETCH(speed_t, termiosSpeed);
     QFETCH(tcflag_t, cflags);
     QFETCH(tcflag_t, iflags);
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     TCommPortDriver driver;
@@ -360,7 +285,7 @@ void TestSerialPty::invalidBlockRefused()
 {
     QFETCH(int, field);
     QFETCH(int, value);
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     const SerialHandle handle = serialBackend().open("COM1");
@@ -395,7 +320,7 @@ void TestSerialPty::invalidBlockRefused()
 
 void TestSerialPty::purgeDropsQueuedInput()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     const SerialHandle handle = serialBackend().open("COM1");
@@ -423,7 +348,7 @@ void TestSerialPty::purgeDropsQueuedInput()
 
 void TestSerialPty::stuckLineFailsWrite()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     TCommPortDriver driver;
@@ -441,7 +366,7 @@ void TestSerialPty::stuckLineFailsWrite()
 
 void TestSerialPty::secondOpenRefused()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM4"), pty.slave()));
     TCommPortDriver first;
@@ -463,7 +388,7 @@ void TestSerialPty::secondOpenRefused()
 
 void TestSerialPty::secondProcessRefused()
 {
-    Pty pty;
+    PseudoTerminal pty;
     QVERIFY(pty.ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
     auto child = [this] {
@@ -490,7 +415,7 @@ void TestSerialPty::secondProcessRefused()
 void TestSerialPty::hangUpLeavesDriverQuiet()
 {
     CountingBackend counting;
-    auto pty = std::make_unique<Pty>();
+    auto pty = std::make_unique<PseudoTerminal>();
     QVERIFY(pty->ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty->slave()));
     TCommPortDriver driver;
@@ -517,7 +442,7 @@ void TestSerialPty::hangUpLeavesDriverQuiet()
 
     // A new pty behind the same name after Disconnect.
     driver.Disconnect();
-    pty = std::make_unique<Pty>();
+    pty = std::make_unique<PseudoTerminal>();
     QVERIFY(pty->ok());
     QVERIFY(linkPort(QStringLiteral("COM1"), pty->slave()));
     QVERIFY(driver.Connect());
