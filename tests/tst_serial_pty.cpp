@@ -166,7 +166,8 @@ void TestSerialPty::receivedBytesReachHandler()
     int batches = 0;
     bool onGuiThread = true;
     driver.OnReceiveData = [&](QObject *sender, const quint8 *data, qint32 size) {
-        onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        onGuiThread
+            = onGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         QCOMPARE_LE(size, 2048);
         QCOMPARE(sender, &driver);
         received.append(reinterpret_cast<const char *>(data), size);
