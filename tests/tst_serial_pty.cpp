@@ -494,9 +494,7 @@ void TestSerialPty::portNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
     QTest::newRow("COM1") << QStringLiteral("COM1") << QStringLiteral("/dev/ttyS0");
-    QTest::newRow("COM2") << QStringLiteral("COM2") << QStringLiteral("/dev/ttyS1");
     QTest::newRow("COM3") << QStringLiteral("COM3") << QStringLiteral("/dev/ttyUSB0");
-    QTest::newRow("COM6") << QStringLiteral("COM6") << QStringLiteral("/dev/ttyUSB3");
     QTest::newRow("COM7") << QStringLiteral("COM7") << QStringLiteral("/dev/ttyACM0");
     QTest::newRow("COM10") << QStringLiteral("COM10") << QStringLiteral("/dev/ttyACM3");
     QTest::newRow("COM11 has no device") << QStringLiteral("COM11") << QString();
