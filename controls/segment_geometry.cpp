@@ -1,0 +1,59 @@
+#include "controls/segment_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace controls {
+
+namespace {
+
+// Far beyond any real control, yet safe to convert to int and to hand to the rasteriser.
+constexpr double pixelLimit = 1 << 24;
+
+int toPixel(double value)
+{
+    // Halves go to the even neighbour: std::nearbyint in the default rounding mode.
+    return static_cast<int>(std::clamp(std::nearbyint(value), -pixelLimit, pixelLimit));
+}
+
+} // namespace
+
+QPolygonF segmentGridPolygon(int segment, int segmentWidth)
+{
+    const double s = segmentWidth;
+    const double h = s / 2;
+    switch (segment) {
+    case tsTop:
+        return { { 2, 1 }, { 18, 1 }, { 18 - s, s + 1 }, { s + 2, s + 1 } };
+    case tsUpperLeft:
+        return { { 1, 2 }, { 1, 18 }, { s + 1, 18 - s }, { s + 1, s + 2 } };
+    case tsUpperRight:
+        return { { 19, 2 }, { 19, 18 }, { 19 - s, 18 - s }, { 19 - s, s + 2 } };
+    case tsMiddle:
+        return { { 2, 19 }, { 2 + h, 19 - h }, { 18 - h, 19 - h }, { 18, 19 }, { 18 - h, 19 + h },
+            { 2 + h, 19 + h } };
+    case tsLowerLeft:
+        return { { 1, 20 }, { 1, 36 }, { s + 1, 36 - s }, { s + 1, s + 20 } };
+    case tsLowerRight:
+        return { { 19, 20 }, { 19, 36 }, { 19 - s, 36 - s }, { 19 - s, s + 20 } };
+    case tsBottom:
+        return { { 2, 37 }, { 18, 37 }, { 18 - s, 37 - s }, { s + 2, 37 - s } };
+    default:
+        return {};
+    }
+}
+
+QPolygon segmentPolygon(int segment, int width, int height, int segmentWidth)
+{
+    const double u = double(width) / gridColumns;
+    const double v = double(height) / gridRows;
+    const QPolygonF grid = segmentGridPolygon(segment, segmentWidth);
+    QPolygon pixels;
+    pixels.reserve(grid.size());
+    for (const QPointF &point : grid) {
+        pixels.append(QPoint(toPixel(point.x() * u), toPixel(point.y() * v)));
+    }
+    return pixels;
+}
+
+} // namespace controls
