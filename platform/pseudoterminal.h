@@ -10,17 +10,17 @@ class QSocketNotifier;
 
 namespace platform {
 
-/// The master side of a pseudo-terminal, for programs that play a device at the other end
-/// of a serial line. The line is raw from the start (no echo, no line editing), and the
+/// The device end (master side) of a pseudo-terminal, for programs that play a device at the other
+/// end of a serial line. The line is raw from the start (no echo, no line editing), and the
 /// terminal keeps its own slave side open, so that a program opening and closing the slave
 /// path never makes the master see a hang-up.
-class PseudoTerminal final
+class PseudoTerminalDevice final
 {
 public:
-    PseudoTerminal() = default;
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+    PseudoTerminalDevice() = default;
+    ~PseudoTerminalDevice();
+    PseudoTerminalDevice(const PseudoTerminalDevice &) = delete;
+    PseudoTerminalDevice &operator=(const PseudoTerminalDevice &) = delete;
 
     /// Opens a new pair; on failure returns false and says why in `error`.
     bool open(QString *error);

@@ -19,8 +19,8 @@ namespace {
 
 QString systemError(const char *what)
 {
-    return QStringLiteral("%1: %2").arg(
-        QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 bool addFlags(int fd, int statusFlags, int descriptorFlags)
@@ -28,17 +28,17 @@ bool addFlags(int fd, int statusFlags, int descriptorFlags)
     const int status = fcntl(fd, F_GETFL);
     const int descriptor = fcntl(fd, F_GETFD);
     return status >= 0 && descriptor >= 0 && fcntl(fd, F_SETFL, status | statusFlags) == 0
-        && fcntl(fd, F_SETFD, descriptor | descriptorFlags) == 0;
+           && fcntl(fd, F_SETFD, descriptor | descriptorFlags) == 0;
 }
 
 } // namespace
 
-PseudoTerminal::~PseudoTerminal()
+PseudoTerminalDevice::~PseudoTerminalDevice()
 {
     close();
 }
 
-bool PseudoTerminal::open(QString *error)
+bool PseudoTerminalDevice::open(QString *error)
 {
     close();
     auto fail = [&](const char *what) {
@@ -84,7 +84,7 @@ bool PseudoTerminal::open(QString *error)
     return true;
 }
 
-void PseudoTerminal::close()
+void PseudoTerminalDevice::close()
 {
     if (m_slave >= 0) {
         ::close(m_slave);
@@ -96,7 +96,7 @@ void PseudoTerminal::close()
     }
 }
 
-std::optional<QByteArray> PseudoTerminal::readAvailable(QString *error)
+std::optional<QByteArray> PseudoTerminalDevice::readAvailable(QString *error)
 {
     QByteArray result;
     std::array<char, 4096> buffer {};
@@ -122,7 +122,7 @@ std::optional<QByteArray> PseudoTerminal::readAvailable(QString *error)
     }
 }
 
-qint64 PseudoTerminal::write(const QByteArray &bytes)
+qint64 PseudoTerminalDevice::write(const QByteArray &bytes)
 {
     qint64 written = 0;
     while (written < bytes.size()) {

@@ -148,7 +148,7 @@ void ScoreboardController::setTime(QByteArrayView d)
         m_remainingAtStart = m_remainingMs;
     }
     m_events.append(QStringLiteral("time ") + timeText()
-        + (clamped ? QStringLiteral(" (clamped)") : QString()));
+                    + (clamped ? QStringLiteral(" (clamped)") : QString()));
 }
 
 void ScoreboardController::setScore(QByteArrayView d)
@@ -157,7 +157,7 @@ void ScoreboardController::setScore(QByteArrayView d)
     m_guest = digit(d, 0, 9, clamped) + 10 * digit(d, 1, 9, clamped);
     m_home = digit(d, 2, 9, clamped) + 10 * digit(d, 3, 9, clamped);
     m_events.append(QStringLiteral("score home=%1 guest=%2").arg(m_home).arg(m_guest)
-        + (clamped ? QStringLiteral(" (clamped)") : QString()));
+                    + (clamped ? QStringLiteral(" (clamped)") : QString()));
 }
 
 QByteArray ScoreboardController::readBack() const

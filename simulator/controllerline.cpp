@@ -6,8 +6,8 @@
 
 #include <QSocketNotifier>
 
-ControllerLine::ControllerLine(
-    ScoreboardController &controller, platform::PseudoTerminal &line, QObject *parent)
+ControllerLine::ControllerLine(ScoreboardController &controller,
+                               platform::PseudoTerminalDevice &line, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
     , m_line(line)

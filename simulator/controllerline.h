@@ -7,7 +7,7 @@ class QSocketNotifier;
 class ScoreboardController;
 
 namespace platform {
-class PseudoTerminal;
+class PseudoTerminalDevice;
 }
 
 /// Connects the controller to the master side of its pseudo-terminal: feeds it what the
@@ -18,8 +18,8 @@ class ControllerLine final : public QObject
     Q_OBJECT
 
 public:
-    ControllerLine(ScoreboardController &controller, platform::PseudoTerminal &line,
-        QObject *parent = nullptr);
+    ControllerLine(ScoreboardController &controller, platform::PseudoTerminalDevice &line,
+                   QObject *parent = nullptr);
 
 signals:
     /// One line per command received and per change of the clock or the siren.
@@ -35,7 +35,7 @@ private:
     void publish();
 
     ScoreboardController &m_controller;
-    platform::PseudoTerminal &m_line;
+    platform::PseudoTerminalDevice &m_line;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_timer;
 };

@@ -6,13 +6,16 @@
 #include "simulator/controller.h"
 #include "simulator/controllerline.h"
 #include "simulator/portlink.h"
+#include "simulator/window.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -26,8 +29,8 @@ void printLine(std::FILE *stream, const QString &text)
 class ConsoleDialogs final : public platform::Dialogs
 {
 public:
-    platform::MsgResult messageBox(
-        const QString &text, const QString &, platform::MsgIcon, platform::MsgButtons) override
+    platform::MsgResult messageBox(const QString &text, const QString &, platform::MsgIcon,
+                                   platform::MsgButtons) override
     {
         printLine(stderr, QStringLiteral("bodovka-sim: ") + text);
         return platform::MsgResult::Ok;
@@ -49,22 +52,23 @@ bool parseOptions(const QStringList &arguments, Options &options, int &exitCode)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The scoreboard controller on a pseudo-terminal, linked as ports/COMn."));
-    const QCommandLineOption help(
-        { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this help."));
-    const QCommandLineOption headless(
-        QStringLiteral("headless"), QStringLiteral("No window: prints one line per command."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Shows this help."));
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QStringLiteral("No window: prints one line per command."));
     const QCommandLineOption port(QStringLiteral("port"),
-        QStringLiteral("The port name to link (default COM1)."), QStringLiteral("COMn"),
-        QStringLiteral("COM1"));
+                                  QStringLiteral("The port name to link (default COM1)."),
+                                  QStringLiteral("COMn"), QStringLiteral("COM1"));
     const QCommandLineOption dir(QStringLiteral("dir"),
-        QStringLiteral("The folder whose ports/ gets the link (default: "
-                       "the folder of this program)."),
-        QStringLiteral("DIR"));
+                                 QStringLiteral("The folder whose ports/ gets the link (default: "
+                                                "the folder of this program)."),
+                                 QStringLiteral("DIR"));
     parser.addOptions({ help, headless, port, dir });
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
-            ? QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().join(u' '))
-            : parser.errorText();
+                                  ? QStringLiteral("unexpected argument %1")
+                                        .arg(parser.positionalArguments().join(u' '))
+                                  : parser.errorText();
         printLine(stderr, QStringLiteral("bodovka-sim: ") + error);
         printLine(stderr, parser.helpText());
         exitCode = 2;
@@ -75,13 +79,12 @@ bool parseOptions(const QStringList &arguments, Options &options, int &exitCode)
         exitCode = 0;
         return false;
     }
-    static const QRegularExpression portName(
-        QStringLiteral("^COM[1-9][0-9]{0,2}$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression portName(QStringLiteral("^COM[1-9][0-9]{0,2}$"),
+                                             QRegularExpression::CaseInsensitiveOption);
     options.port = parser.value(port).toUpper();
     if (!portName.match(options.port).hasMatch()) {
-        printLine(stderr,
-            QStringLiteral("bodovka-sim: %1 is no port name; use COM1, COM2, ...")
-                .arg(parser.value(port)));
+        printLine(stderr, QStringLiteral("bodovka-sim: %1 is no port name; use COM1, COM2, ...")
+                              .arg(parser.value(port)));
         exitCode = 2;
         return false;
     }
@@ -100,7 +103,7 @@ int run(QCoreApplication &app, const Options &options)
         });
 
     QString error;
-    platform::PseudoTerminal line;
+    platform::PseudoTerminalDevice line;
     if (!line.open(&error)) {
         printLine(stderr, QStringLiteral("bodovka-sim: cannot open a pseudo-terminal: ") + error);
         return 1;
@@ -117,14 +120,23 @@ int run(QCoreApplication &app, const Options &options)
     ScoreboardController controller;
     ControllerLine session(controller, line);
     QObject::connect(&session, &ControllerLine::event, &app,
-        [](const QString &text) { printLine(stdout, text); });
+                     [](const QString &text) { printLine(stdout, text); });
     QObject::connect(&session, &ControllerLine::failed, &app, [&app](const QString &reason) {
         printLine(stderr, QStringLiteral("bodovka-sim: the line failed: ") + reason);
         app.exit(1);
     });
 
+    std::unique_ptr<ScoreboardWindow> window;
+    if (!options.headless) {
+        window = std::make_unique<ScoreboardWindow>(controller);
+        window->setWindowTitle(QStringLiteral("bodovka-sim %1").arg(options.port));
+        QObject::connect(&session, &ControllerLine::changed, window.get(),
+                         &ScoreboardWindow::refresh);
+        window->show();
+    }
+
     printLine(stdout,
-        QStringLiteral("ready %1 %2 -> %3").arg(options.port, link.path(), line.slavePath()));
+              QStringLiteral("ready %1 %2 -> %3").arg(options.port, link.path(), line.slavePath()));
     return app.exec();
 }
 
@@ -141,16 +153,16 @@ int main(int argc, char *argv[])
     if (!parseOptions(arguments, options, exitCode)) {
         return exitCode;
     }
-    if (!options.headless) {
-        printLine(stderr,
-            QStringLiteral("bodovka-sim: the scoreboard window is not built yet; "
-                           "run with --headless"));
-        return 2;
-    }
-    QCoreApplication app(argc, argv);
+    // Without a window no display is needed: the simulator runs on any terminal or in CI.
+    std::unique_ptr<QCoreApplication> app;
     ConsoleDialogs dialogs;
-    platform::setDialogs(&dialogs);
-    const int result = run(app, options);
+    if (options.headless) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        platform::setDialogs(&dialogs);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    const int result = run(*app, options);
     platform::setDialogs(nullptr);
     return result;
 }

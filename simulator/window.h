@@ -1,0 +1,39 @@
+#pragma once
+
+#include "controls/tcolor.h"
+
+#include <QWidget>
+
+class ScoreboardController;
+class TdsLed;
+class TdsSevenSegmentDisplay;
+
+/// The scoreboard as the hall sees it: the time remaining as MM:SS, the period, the home and
+/// guest score and a lamp that is lit while the siren sounds. It only shows the controller's
+/// state; refresh() brings it up to date.
+class ScoreboardWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ScoreboardWindow(const ScoreboardController &controller, QWidget *parent = nullptr);
+
+    /// Shows the controller's current state.
+    void refresh();
+
+private:
+    TdsSevenSegmentDisplay *makeDigit(const QString &name, TColor onColor);
+    TdsLed *makeLamp(const QString &name, TColor onColor, int size);
+
+    const ScoreboardController &m_controller;
+    TdsSevenSegmentDisplay *m_minuteTens = nullptr;
+    TdsSevenSegmentDisplay *m_minuteUnits = nullptr;
+    TdsSevenSegmentDisplay *m_secondTens = nullptr;
+    TdsSevenSegmentDisplay *m_secondUnits = nullptr;
+    TdsSevenSegmentDisplay *m_period = nullptr;
+    TdsSevenSegmentDisplay *m_homeTens = nullptr;
+    TdsSevenSegmentDisplay *m_homeUnits = nullptr;
+    TdsSevenSegmentDisplay *m_guestTens = nullptr;
+    TdsSevenSegmentDisplay *m_guestUnits = nullptr;
+    TdsLed *m_siren = nullptr;
+};

@@ -1,0 +1,94 @@
+#include "controls/dsleds.h"
+#include "platform/testing/fakes.h"
+#include "simulator/controller.h"
+#include "simulator/window.h"
+
+#include <QTest>
+
+using platform::testing::FakeTicks;
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray result;
+    for (int v : values) {
+        result.append(static_cast<char>(v));
+    }
+    return result;
+}
+
+const QStringList digitNames {
+    QStringLiteral("minuteTens"),  QStringLiteral("minuteUnits"), QStringLiteral("secondTens"),
+    QStringLiteral("secondUnits"), QStringLiteral("period"),      QStringLiteral("homeTens"),
+    QStringLiteral("homeUnits"),   QStringLiteral("guestTens"),   QStringLiteral("guestUnits"),
+};
+
+} // namespace
+
+class TestSimWindow final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsTheScoreboard_data();
+    void showsTheScoreboard();
+    void sirenLampFollowsTheSiren();
+};
+
+void TestSimWindow::showsTheScoreboard_data()
+{
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<QList<int>>("digits"); // in the order of digitNames
+
+    QTest::newRow("power on") << QByteArray() << QList<int> { 0, 7, 0, 0, 1, 0, 0, 0, 0 };
+    QTest::newRow("everything set") << bytes({ 0xEA, 0, 0, 5, 4, 2, 1, 0xCA, 2, 1, 7, 0, 0xD5, 2 })
+                                    << QList<int> { 1, 2, 4, 5, 2, 0, 7, 1, 2 };
+    QTest::newRow("period above 9")
+        << bytes({ 0xD5, 12 }) << QList<int> { 0, 7, 0, 0, 12, 0, 0, 0, 0 };
+}
+
+void TestSimWindow::showsTheScoreboard()
+{
+    QFETCH(QByteArray, commands);
+    QFETCH(QList<int>, digits);
+    FakeTicks ticks;
+    ScoreboardController controller;
+    ScoreboardWindow window(controller);
+    window.show();
+    controller.receive(commands);
+    window.refresh();
+    for (qsizetype i = 0; i < digitNames.size(); ++i) {
+        const auto *digit = window.findChild<TdsSevenSegmentDisplay *>(digitNames[i]);
+        QVERIFY2(digit, qPrintable(digitNames[i]));
+        QCOMPARE(digit->Segments(), controls::digitSegments(digits[i]));
+    }
+    for (const char *dot : { "colonUpper", "colonLower" }) {
+        QVERIFY(window.findChild<TdsLed *>(QLatin1String(dot))->LedOn());
+    }
+}
+
+void TestSimWindow::sirenLampFollowsTheSiren()
+{
+    FakeTicks ticks;
+    ScoreboardController controller;
+    ScoreboardWindow window(controller);
+    window.show();
+    auto *lamp = window.findChild<TdsLed *>(QStringLiteral("siren"));
+    QVERIFY(lamp);
+
+    controller.receive(bytes({ 0xEA, 0, 0, 1, 0, 0, 0, 0xDA, 2, 0xA5 }));
+    window.refresh();
+    QVERIFY(!lamp->LedOn());
+    ticks.advance(1000);
+    controller.update();
+    window.refresh();
+    QVERIFY(lamp->LedOn());
+    ticks.advance(2000);
+    controller.update();
+    window.refresh();
+    QVERIFY(!lamp->LedOn());
+}
+
+QTEST_MAIN(TestSimWindow)
+#include "tst_simwindow.moc"
