@@ -169,7 +169,6 @@ private slots:
     void secondSimulatorRefusesLiveLink();
     void otherPortAndStaleLink();
     void refusesWhatIsNoLink();
-    void refusesBadPortName();
 
 private:
     QString portPath(const QString &name = QStringLiteral("COM1")) const
@@ -312,16 +311,6 @@ void TestSimulatorPty::refusesWhatIsNoLink()
     QCOMPARE(sim.process().exitCode(), 1);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("mine"));
-}
-
-void TestSimulatorPty::refusesBadPortName()
-{
-    Simulator sim;
-    QVERIFY(!sim.start({ QStringLiteral("--port"), QStringLiteral("LPT1"), QStringLiteral("--dir"),
-        m_dir->path() }));
-    QVERIFY(sim.finished());
-    QCOMPARE(sim.process().exitCode(), 2);
-    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("ports"))));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatorPty)
