@@ -62,7 +62,7 @@ struct Parsed
     Kind kind = Kind::Other;
     QByteArrayView name;
     qsizetype valueBegin = 0; ///< first byte after "=" and the blanks behind it
-    QByteArrayView value; ///< trimmed, quotes still on
+    QByteArrayView value;     ///< trimmed, quotes still on
 };
 
 /// Walks the lines of a file's contents; a final line without a line ending counts too.
@@ -168,7 +168,7 @@ bool validSection(const QByteArray &name)
 bool validKey(const QByteArray &name)
 {
     return !name.isEmpty() && !name.contains('=') && name.front() != '[' && name.front() != ';'
-        && !hasLineBreakOrNul(name);
+           && !hasLineBreakOrNul(name);
 }
 
 QByteArray nameBytes(const QString &name)
@@ -218,8 +218,8 @@ bool folderPermitsWriting(const QFileInfo &folder)
 
 } // namespace
 
-std::optional<QByteArray> profileValue(
-    const QByteArray &contents, const QByteArray &section, const QByteArray &key)
+std::optional<QByteArray> profileValue(const QByteArray &contents, const QByteArray &section,
+                                       const QByteArray &key)
 {
     LineReader lines(contents);
     Line line;
@@ -239,7 +239,8 @@ std::optional<QByteArray> profileValue(
 }
 
 QByteArray profileWithValue(const QByteArray &contents, const QByteArray &section,
-    const QByteArray &key, const QByteArray &value, const QByteArray &newLine)
+                            const QByteArray &key, const QByteArray &value,
+                            const QByteArray &newLine)
 {
     const QByteArray eol = lineEnding(contents, newLine);
     LineReader lines(contents);
@@ -296,8 +297,8 @@ QByteArray nativeProfileNewLine()
 #endif
 }
 
-QString readProfileString(
-    const QString &path, const QString &section, const QString &key, const QString &defaultValue)
+QString readProfileString(const QString &path, const QString &section, const QString &key,
+                          const QString &defaultValue)
 {
     const QByteArray sectionName = nameBytes(section);
     const QByteArray keyName = nameBytes(key);
@@ -312,8 +313,8 @@ QString readProfileString(
     return value ? QString::fromUtf8(*value) : defaultValue;
 }
 
-bool writeProfileString(
-    const QString &path, const QString &section, const QString &key, const QString &value)
+bool writeProfileString(const QString &path, const QString &section, const QString &key,
+                        const QString &value)
 {
     const QByteArray sectionName = nameBytes(section);
     const QByteArray keyName = nameBytes(key);

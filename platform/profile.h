@@ -15,8 +15,8 @@ namespace platform {
 /// The value of `key` in `section` of the file at `path`, or `defaultValue` when the file,
 /// the section or the key is missing or cannot be read. A key present with nothing after
 /// "=" reads as an empty string.
-QString readProfileString(
-    const QString &path, const QString &section, const QString &key, const QString &defaultValue);
+QString readProfileString(const QString &path, const QString &section, const QString &key,
+                          const QString &defaultValue);
 
 /// Stores `value` under `key` in `section` of the file at `path`, creating the key, the
 /// section or the file as needed; every other byte of the file is kept. The file is
@@ -24,19 +24,20 @@ QString readProfileString(
 /// leaves the old file untouched when the write is refused: a read-only file or folder, a
 /// directory at `path`, a folder that does not exist, a name or value that cannot be stored
 /// on one line.
-bool writeProfileString(
-    const QString &path, const QString &section, const QString &key, const QString &value);
+bool writeProfileString(const QString &path, const QString &section, const QString &key,
+                        const QString &value);
 
 /// The raw value of `key` in `section` of a file's contents (quotes already removed), or
 /// nothing when the section or the key is missing.
-std::optional<QByteArray> profileValue(
-    const QByteArray &contents, const QByteArray &section, const QByteArray &key);
+std::optional<QByteArray> profileValue(const QByteArray &contents, const QByteArray &section,
+                                       const QByteArray &key);
 
 /// A file's contents with `key` in `section` set to `value`: replaced in place, appended
 /// after the section's last key, or appended with a new section at the end. `newLine` is
 /// used only when the contents have no line ending to follow.
 QByteArray profileWithValue(const QByteArray &contents, const QByteArray &section,
-    const QByteArray &key, const QByteArray &value, const QByteArray &newLine);
+                            const QByteArray &key, const QByteArray &value,
+                            const QByteArray &newLine);
 
 /// The line ending of new settings files: CRLF on Windows, LF elsewhere.
 QByteArray nativeProfileNewLine();

@@ -129,10 +129,10 @@ void TestProfile::read()
 void TestProfile::readWithoutFile()
 {
     QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("7")),
-        QStringLiteral("7"));
+             QStringLiteral("7"));
     QVERIFY(QDir().mkdir(m_path));
     QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("7")),
-        QStringLiteral("7"));
+             QStringLiteral("7"));
 }
 
 void TestProfile::write_data()
@@ -200,22 +200,22 @@ void TestProfile::write()
 void TestProfile::newFileAndRoundTrip()
 {
     const QStringList keys { QStringLiteral("Minuty"), QStringLiteral("Sekundy"),
-        QStringLiteral("Setiny"), QStringLiteral("Polocas") };
+                             QStringLiteral("Setiny"), QStringLiteral("Polocas") };
     for (qsizetype i = 0; i < keys.size(); ++i) {
         QVERIFY(writeProfileString(m_path, section, keys[i], QString::number(i * 11)));
     }
     QVERIFY(writeProfileString(m_path, QStringLiteral("Jine"), QStringLiteral("Text"),
-        QStringLiteral("příliš žluťoučký")));
+                               QStringLiteral("příliš žluťoučký")));
     QVERIFY(writeProfileString(m_path, section, QStringLiteral("sekundy"), QStringLiteral("59")));
 
     const QByteArray nl = nativeProfileNewLine();
     QCOMPARE(fileBytes(m_path),
-        QByteArray("[Nastaveni]" + nl + "Minuty=0" + nl + "Sekundy=59" + nl + "Setiny=22" + nl
-            + "Polocas=33" + nl + nl + "[Jine]" + nl + "Text=příliš žluťoučký" + nl));
+             QByteArray("[Nastaveni]" + nl + "Minuty=0" + nl + "Sekundy=59" + nl + "Setiny=22" + nl
+                        + "Polocas=33" + nl + nl + "[Jine]" + nl + "Text=příliš žluťoučký" + nl));
     QCOMPARE(readProfileString(m_path, section, QStringLiteral("SETINY"), QString()),
-        QStringLiteral("22"));
+             QStringLiteral("22"));
     QCOMPARE(readProfileString(m_path, QStringLiteral("jine"), QStringLiteral("text"), QString()),
-        QStringLiteral("příliš žluťoučký"));
+             QStringLiteral("příliš žluťoučký"));
 }
 
 void TestProfile::refusedWrite_data()
@@ -272,9 +272,9 @@ void TestProfile::refusedWrite()
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     } else if (how == QLatin1String("folder 0555")) {
         restore = QFile::permissions(m_dir->path());
-        QVERIFY(QFile::setPermissions(m_dir->path(),
-            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner
+                                                         | QFile::ReadGroup | QFile::ExeGroup
+                                                         | QFile::ReadOther | QFile::ExeOther));
     }
 
     const bool written = writeProfileString(path, section, key, value);
@@ -302,7 +302,7 @@ void TestProfile::keepsPermissionsAndLeavesNoTemporaryFile()
     QVERIFY(writeProfileString(m_path, section, QStringLiteral("Nove"), QStringLiteral("1")));
     QCOMPARE(QFile::permissions(m_path) & ~(QFile::ReadUser | QFile::WriteUser), mode);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-        QStringList { QStringLiteral("bodovka.ini") });
+             QStringList { QStringLiteral("bodovka.ini") });
 
     // Through a link the file it points to is rewritten and the link stays.
     const QString link = m_dir->filePath(QStringLiteral("odkaz.ini"));
@@ -348,12 +348,12 @@ void TestProfile::corruptedFile()
         QCOMPARE(read, minuty);
     }
     QCOMPARE(readProfileString(m_path, section, QStringLiteral("Sirena"), QStringLiteral("5")),
-        QStringLiteral("5"));
+             QStringLiteral("5"));
 
     // A write keeps whatever was there and makes the new key readable.
     QVERIFY(writeProfileString(m_path, section, QStringLiteral("Sirena"), QStringLiteral("3")));
     QCOMPARE(readProfileString(m_path, section, QStringLiteral("Sirena"), QString()),
-        QStringLiteral("3"));
+             QStringLiteral("3"));
     // Every old byte is still there: the new file is the old one with one piece inserted.
     const QByteArray after = fileBytes(m_path);
     qsizetype common = 0;

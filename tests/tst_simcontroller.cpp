@@ -94,7 +94,7 @@ void TestSimController::command_data()
     QTest::newRow("unknown bytes ignored")
         << bytes({ 0x00, 0x41, 0xDC, 0xFC, 0xCC }) << bytes({ 0xDC })
         << QStringList { u"ignored 0x00"_s, u"ignored 0x41"_s, u"ignored 0xdc"_s, u"ignored 0xfc"_s,
-               u"probe"_s }
+                         u"probe"_s }
         << initial;
     QTest::newRow("unfinished payload waits")
         << bytes({ 0xEA, 1, 2, 3 }) << QByteArray() << QStringList() << initial;
@@ -158,15 +158,15 @@ void TestSimController::readBack()
     controller.receive(bytes({ 0xEA, 5, 4, 3, 2, 1, 0, 0xCA, 2, 1, 7, 0, 0xD5, 2, 0xDA, 7 }));
     // Settings block: siren, period, guest units, tens, home units, tens; then the time
     // block's six digits without a header.
-    QCOMPARE(
-        controller.receive(bytes({ 0xD3 })), bytes({ 0xFC, 7, 2, 2, 1, 7, 0, 5, 4, 3, 2, 1, 0 }));
+    QCOMPARE(controller.receive(bytes({ 0xD3 })),
+             bytes({ 0xFC, 7, 2, 2, 1, 7, 0, 5, 4, 3, 2, 1, 0 }));
     QCOMPARE(controller.takeEvents().constLast(), QStringLiteral("readback"));
 
     // While running, the time read back is the time remaining at that moment.
     controller.receive(bytes({ 0xA5 }));
     ticks.advance(1234);
     QCOMPARE(controller.receive(bytes({ 0xD3 })).sliced(7),
-        bytes({ 1, 2, 2, 2, 1, 0 })); // 01:23.45 less 1.234 s: 01:22.21
+             bytes({ 1, 2, 2, 2, 1, 0 })); // 01:23.45 less 1.234 s: 01:22.21
 }
 
 void TestSimController::countDownToZeroAndSiren()
@@ -189,7 +189,7 @@ void TestSimController::countDownToZeroAndSiren()
     ticks.advance(10);
     controller.update();
     QCOMPARE(state(controller),
-        QStringLiteral("00:00.00 stopped home=0 guest=0 period=1 siren=3 sounding"));
+             QStringLiteral("00:00.00 stopped home=0 guest=0 period=1 siren=3 sounding"));
     QCOMPARE(controller.takeEvents(), (QStringList { u"start"_s, u"time up"_s, u"siren on"_s }));
 
     ticks.advance(2999);
@@ -238,7 +238,7 @@ void TestSimController::lateUpdateReportsInOrder()
     // The next command finds the period over and the siren done.
     QCOMPARE(controller.receive(bytes({ 0xCC })), bytes({ 0xDC }));
     QCOMPARE(controller.takeEvents(),
-        (QStringList { u"time up"_s, u"siren on"_s, u"siren off"_s, u"probe"_s }));
+             (QStringList { u"time up"_s, u"siren on"_s, u"siren off"_s, u"probe"_s }));
 }
 
 void TestSimController::startAtZeroBeginsNewPeriod()

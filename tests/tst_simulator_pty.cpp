@@ -100,9 +100,9 @@ public:
     bool start(const QStringList &arguments)
     {
         m_process.start(QStringLiteral(BODOVKA_SIM_PATH),
-            QStringList { QStringLiteral("--headless") } + arguments);
+                        QStringList { QStringLiteral("--headless") } + arguments);
         return m_process.waitForStarted(waitMs) && waitForLine(QString())
-            && m_lines.constFirst().startsWith("ready "_L1);
+               && m_lines.constFirst().startsWith("ready "_L1);
     }
 
     /// Waits until `line` has been printed (any line when empty), bounded.
@@ -207,8 +207,8 @@ void TestSimulatorPty::answersOverTheLine()
 
     QVERIFY(sim.waitForLine(QStringLiteral("readback")));
     QCOMPARE(sim.events(),
-        (QStringList { u"probe"_s, u"time 01:23.45"_s, u"score home=7 guest=12"_s, u"period 2"_s,
-            u"siren 7"_s, u"ignored 0x41"_s, u"readback"_s }));
+             (QStringList { u"probe"_s, u"time 01:23.45"_s, u"score home=7 guest=12"_s,
+                            u"period 2"_s, u"siren 7"_s, u"ignored 0x41"_s, u"readback"_s }));
 }
 
 void TestSimulatorPty::clockAndSirenRunOnTheirOwn()
@@ -219,9 +219,8 @@ void TestSimulatorPty::clockAndSirenRunOnTheirOwn()
     QVERIFY(tty.open(portPath()));
     QVERIFY(tty.send(bytes({ 0xEA, 0, 2, 0, 0, 0, 0, 0xDA, 1, 0xA5 })));
     QVERIFY(sim.waitForLine(QStringLiteral("siren off")));
-    QCOMPARE(sim.events(),
-        (QStringList { u"time 00:00.20"_s, u"siren 1"_s, u"start"_s, u"time up"_s, u"siren on"_s,
-            u"siren off"_s }));
+    QCOMPARE(sim.events(), (QStringList { u"time 00:00.20"_s, u"siren 1"_s, u"start"_s,
+                                          u"time up"_s, u"siren on"_s, u"siren off"_s }));
     QVERIFY(tty.send(bytes({ 0xD3 })));
     QCOMPARE(tty.read(13).sliced(7), bytes({ 0, 0, 0, 0, 0, 0 }));
 }
@@ -287,7 +286,7 @@ void TestSimulatorPty::otherPortAndStaleLink()
 
     Simulator sim;
     QVERIFY(sim.start({ QStringLiteral("--port"), QStringLiteral("com3"), QStringLiteral("--dir"),
-        m_dir->path() }));
+                        m_dir->path() }));
     QVERIFY(sim.readyLine().startsWith(QStringLiteral("ready COM3 ") + portPath(u"COM3"_s)));
     QVERIFY(QFileInfo::exists(portPath(u"COM3"_s)));
     QVERIFY(!QFileInfo(portPath()).isSymLink());
