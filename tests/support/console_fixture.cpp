@@ -90,8 +90,12 @@ void Console::showAndScan()
     ticks.setAutoAdvance(m_scanTickStep);
     const qsizetype boxes = dialogs.shown.size();
     form1->show();
-    QTest::qWaitFor([&] { return dialogs.shown.size() > boxes; }, 20000);
+    // Every scan ends with a box: found, no port, or the question whether to try again.
+    const bool ended = QTest::qWaitFor([&] { return dialogs.shown.size() > boxes; }, 20000);
     ticks.setAutoAdvance(0);
+    if (!ended) {
+        qWarning("The console's first scan did not end");
+    }
     takeSent();
 }
 
