@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 namespace testing {
 
@@ -15,14 +16,25 @@ QString simulatorPath();
 class SimulatorProcess
 {
 public:
+    /// Stops it if it still runs. It must end with 0 on SIGTERM and never crash: a sanitizer
+    /// report (a leak found at exit, say) aborts it, and that fails the current test.
     ~SimulatorProcess()
     {
+        bool stoppedCleanly = true;
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
-            if (!m_process.waitForFinished(simulatorWaitMs)) {
+            stoppedCleanly = m_process.waitForFinished(simulatorWaitMs)
+                             && m_process.exitStatus() == QProcess::NormalExit
+                             && m_process.exitCode() == 0;
+            if (m_process.state() != QProcess::NotRunning) {
                 m_process.kill();
                 m_process.waitForFinished(simulatorWaitMs);
             }
+        }
+        if (!stoppedCleanly || m_process.exitStatus() == QProcess::CrashExit) {
+            const QByteArray message
+                = "bodovka-sim did not end cleanly; it wrote:\n" + m_process.readAllStandardError();
+            QTest::qFail(message.constData(), __FILE__, __LINE__);
         }
     }
 
