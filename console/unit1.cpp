@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -471,7 +472,7 @@ void TForm1::PripojeniRadioGroupClick()
 void TForm1::SpeedButton2Click()
 {
     if (m_scanning) {
-        return; // the scan under way goes on; a second one inside it would lose its port
+        return;
     }
     if (Port) {
         Port->Disconnect();
@@ -561,15 +562,12 @@ void TForm1::CasButtonClick()
 
 void TForm1::ZkouskaPripojeni()
 {
+    // The scan keeps the message loop running; a second one started inside it would lose the
+    // first one's port.
     if (m_scanning) {
         return;
     }
-    m_scanning = true;
-    struct Done
-    {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done { m_scanning };
+    const QScopedValueRollback<bool> scanning(m_scanning, true);
     ::ZkouskaPripojeni(*this, *this, *Timer2);
 }
 
