@@ -42,7 +42,7 @@ for _ in $(seq 100); do
 done
 if [ -z "$number" ]; then
     tail -n 5 "$work/xvfb.log"
-    skip "Xvfb did not start within 10 s"
+    skip "Xvfb did not start within 10 s (its last messages are above)"
 fi
 
 export DISPLAY=":$number" QT_QPA_PLATFORM=xcb
