@@ -7,6 +7,7 @@
 #include "controls/button.h"
 #include "controls/inttext.h"
 #include "controls/spin.h"
+#include "link/comdrv32.h"
 #include "link/protocol.h"
 #include "platform/profile.h"
 #include "platform/serial.h"
@@ -99,6 +100,7 @@ private slots:
     void refusedWriteInTheMiddleOfAGame_data();
     void refusedWriteInTheMiddleOfAGame();
     void killedWhileWritingLeavesACompleteFile();
+    void refusedSavesOfAStreamingControllerDoNotStackBoxes();
 };
 
 void TestFaultsFiles::refusedWriteInTheMiddleOfAGame_data()
@@ -242,6 +244,66 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
     QCOMPARE(platform::readProfileString(path, QStringLiteral("Nastaveni"),
                                          QStringLiteral("Sirena"), QString()),
              QStringLiteral("3"));
+}
+
+void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
+{
+    QTemporaryDir dir;
+    const QString ports = dir.filePath(QStringLiteral("ports"));
+    QVERIFY(QDir().mkpath(ports));
+    platform::setSerialPortsDirectory(ports.toStdString());
+    struct RestorePorts
+    {
+        ~RestorePorts() { platform::setSerialPortsDirectory(std::string()); }
+    } restorePorts;
+    for (int n = 2; n <= 10; ++n) {
+        QFile::link(dir.filePath(QStringLiteral("missing-tty%1").arg(n)),
+                    ports + QStringLiteral("/COM%1").arg(n));
+    }
+    PtyController peer(ports + QStringLiteral("/COM1"));
+    QVERIFY(peer.ok());
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    Console c(options);
+    TForm1 &f = *c.form1;
+    QVERIFY(f.Port && f.Port->Connected());
+
+    // The operator wants the controller's settings saved; then the file becomes read-only,
+    // while the controller keeps sending its time.
+    c.dialogs.answers = { platform::MsgResult::Yes };
+    QTest::mouseClick(f.NacistVseButton, Qt::LeftButton);
+    QCOMPARE(f.UlozitNastaveni, quint8(1));
+    QVERIFY(QFile::setPermissions(c.settingsPath(), QFile::ReadOwner));
+    const QByteArray timeBlock = QByteArray::fromHex("dc000001000200");
+    constexpr int blocks = 4;
+    int sent = 1;
+    int open = 0;
+    int deepest = 0;
+    const qsizetype boxesBefore = c.dialogs.shown.size();
+    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+        // The operator reads the box for a while; meanwhile the next time block comes.
+        deepest = std::max(deepest, ++open);
+        if (sent < blocks) {
+            ++sent;
+            peer.send(timeBlock);
+        }
+        QTimer reading;
+        QSignalSpy ticks(&reading, &QTimer::timeout);
+        reading.start(20);
+        QTRY_VERIFY(ticks.count() >= 5); // several poll periods of the driver
+        --open;
+    };
+    QVERIFY(peer.send(timeBlock));
+    QTRY_COMPARE(c.dialogs.shown.size(), boxesBefore + blocks);
+    QTRY_COMPARE(open, 0);
+    for (qsizetype i = boxesBefore; i < c.dialogs.shown.size(); ++i) {
+        QCOMPARE(c.dialogs.shown[i].text,
+                 QStringLiteral("Unable to write to ") + c.settingsPath() + QLatin1Char('.'));
+    }
+    // One box at a time: the next one comes after the operator has closed the last.
+    QCOMPARE(deepest, 1);
+    QFile::setPermissions(c.settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QTEST_MAIN(TestFaultsFiles)
