@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -310,12 +311,14 @@ void TForm1::FormCreate()
     {
         console::SettingsFile ini;
         if (!ini.exists()) {
-            ini.WriteInteger(section, QStringLiteral("Minuty"), 7);
-            ini.WriteInteger(section, QStringLiteral("Sekundy"), 0);
-            ini.WriteInteger(section, QStringLiteral("Setiny"), 0);
-            ini.WriteInteger(section, QStringLiteral("Polocas"), 1);
-            ini.WriteInteger(section, QStringLiteral("Sirena"), 5);
-            ini.WriteInteger(section, QStringLiteral("Pripojeni"), 1);
+            // All six in one go: a program killed half-way must not leave a file that
+            // exists, and so is never created again, but lacks the later keys.
+            ini.WriteIntegers(section, { { QStringLiteral("Minuty"), 7 },
+                                         { QStringLiteral("Sekundy"), 0 },
+                                         { QStringLiteral("Setiny"), 0 },
+                                         { QStringLiteral("Polocas"), 1 },
+                                         { QStringLiteral("Sirena"), 5 },
+                                         { QStringLiteral("Pripojeni"), 1 } });
         }
     }
     {
@@ -471,7 +474,7 @@ void TForm1::PripojeniRadioGroupClick()
 void TForm1::SpeedButton2Click()
 {
     if (m_scanning) {
-        return; // the scan under way goes on; a second one inside it would lose its port
+        return;
     }
     if (Port) {
         Port->Disconnect();
@@ -561,15 +564,12 @@ void TForm1::CasButtonClick()
 
 void TForm1::ZkouskaPripojeni()
 {
+    // The scan keeps the message loop running; a second one started inside it would lose the
+    // first one's port.
     if (m_scanning) {
         return;
     }
-    m_scanning = true;
-    struct Done
-    {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done { m_scanning };
+    const QScopedValueRollback<bool> scanning(m_scanning, true);
     ::ZkouskaPripojeni(*this, *this, *Timer2);
 }
 

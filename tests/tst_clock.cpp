@@ -1,4 +1,5 @@
 #include "support/console_fixture.h"
+#include "support/paint_counter.h"
 
 #include "console/clock.h"
 #include "controls/button.h"
@@ -39,21 +40,6 @@ QString expectedDisplay(qint64 remainingMs)
         .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
-
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return false;
-    }
-};
 
 } // namespace
 

@@ -1,10 +1,13 @@
 #include "support/console_fixture.h"
 
+#include "console/fonts.h"
+#include "console/startup.h"
 #include "controls/button.h"
 #include "controls/dsleds.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -32,6 +35,7 @@ private slots:
     void tabOrder();
     void displayOperationsSkipDigitsAboveNine();
     void closingDisconnectsOnlyAFoundController();
+    void czechButtonsAndMappedFonts();
 };
 
 void TestMainWindow::firstStartCreatesSettingsFile()
@@ -281,6 +285,22 @@ void TestMainWindow::closingDisconnectsOnlyAFoundController()
     s.form1->Port->Connect(); // a send reopens the last port tried
     s.form1->close();
     QVERIFY(s.form1->Port->Connected());
+}
+
+void TestMainWindow::czechButtonsAndMappedFonts()
+{
+    console::prepareApplication(*qApp);
+    QCOMPARE(platform::applicationTitle(), QStringLiteral("Bodovka"));
+    // Qt's own Czech translation names the standard buttons of every box.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ano"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Retry"), QStringLiteral("Opakovat"));
+    // The window fonts resolve to fonts the machine has, at fixed pixel sizes.
+    const QFont large = console::largeFont();
+    QCOMPARE(large.pixelSize(), 27);
+    QVERIFY(large.bold());
+    QCOMPARE(QFontInfo(large).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(QFontInfo(console::windowFont()).family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(console::windowFont().pixelSize(), 11);
 }
 
 QTEST_MAIN(TestMainWindow)
