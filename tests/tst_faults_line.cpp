@@ -111,6 +111,10 @@ QString openInAnotherProcess(const QString &portsDir, int port)
         helper.waitForFinished(helperWaitMs);
         return QStringLiteral("no answer");
     }
+    // A crash (a sanitizer report aborts it, also after its answer) is no answer.
+    if (helper.exitStatus() != QProcess::NormalExit) {
+        return QStringLiteral("crashed: ") + QString::fromUtf8(helper.readAllStandardError());
+    }
     return QString::fromUtf8(helper.readAllStandardOutput()).trimmed();
 }
 

@@ -5,12 +5,21 @@
 #include <QStringList>
 #include <QTest>
 
+#include <csignal>
+
 namespace testing {
 
 inline constexpr int simulatorWaitMs = 5000;
 
 /// Where the build put bodovka-sim.
 QString simulatorPath();
+
+/// Whether a process's error output holds a report of AddressSanitizer, LeakSanitizer or
+/// UndefinedBehaviorSanitizer, complete or cut short by a kill (the first line is out first).
+inline bool hasSanitizerReport(const QByteArray &errors)
+{
+    return errors.contains("Sanitizer") || errors.contains("runtime error:");
+}
 
 /// A running bodovka-sim --headless and the lines it has printed.
 class SimulatorProcess
@@ -31,9 +40,13 @@ public:
                 m_process.waitForFinished(simulatorWaitMs);
             }
         }
-        if (!stoppedCleanly || m_process.exitStatus() == QProcess::CrashExit) {
-            const QByteArray message
-                = "bodovka-sim did not end cleanly; it wrote:\n" + m_process.readAllStandardError();
+        // A test may kill it on purpose (a pulled cable); any other signal is a crash. After a
+        // crash QProcess gives the signal's number as the exit code.
+        const bool crashed
+            = m_process.exitStatus() == QProcess::CrashExit && m_process.exitCode() != SIGKILL;
+        const QByteArray errors = m_process.readAllStandardError();
+        if (!stoppedCleanly || crashed || hasSanitizerReport(errors)) {
+            const QByteArray message = "bodovka-sim did not end cleanly; it wrote:\n" + errors;
             QTest::qFail(message.constData(), __FILE__, __LINE__);
         }
     }
