@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -83,6 +87,36 @@ QStringList digitMismatches(const QImage &window, const DigitPlace &place, int v
         }
     }
     return wrong;
+}
+
+/// Asks an X window to close, as a window manager's close button does (WM_DELETE_WINDOW).
+bool closeWindow(const QString &windowId)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) {
+        return false;
+    }
+    xcb_connection_t *connection = x11->connection();
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    };
+    xcb_client_message_event_t event {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = windowId.toUInt();
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    if (event.type == XCB_ATOM_NONE || event.data.data32[0] == XCB_ATOM_NONE) {
+        return false;
+    }
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&event));
+    return xcb_flush(connection) > 0;
 }
 
 } // namespace
@@ -224,6 +258,13 @@ void TestWindow::initTestCase()
 
 void TestWindow::cleanupTestCase()
 {
+    // Closed as an operator closes it, the console ends by itself, with 0: a crash or a
+    // sanitizer report (leaks are looked for at that point) would end it otherwise.
+    const bool started = !m_main.isEmpty();
+    bool closed = false;
+    if (started && m_console.state() == QProcess::Running && closeWindow(m_main)) {
+        closed = m_console.waitForFinished(waitMs);
+    }
     if (m_console.state() != QProcess::NotRunning) {
         m_console.terminate();
         if (!m_console.waitForFinished(waitMs)) {
@@ -233,6 +274,11 @@ void TestWindow::cleanupTestCase()
     }
     m_simulator.reset();
     m_dir.reset();
+    if (started) {
+        QVERIFY2(closed, "the console did not end when its main window was closed");
+        QCOMPARE(m_console.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_console.exitCode(), 0);
+    }
 }
 
 void TestWindow::startsWithThePresetTime()
