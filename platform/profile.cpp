@@ -187,7 +187,15 @@ std::optional<QByteArray> readWholeFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    QByteArray data = file.read(maxFileSize + 1);
+    // In pieces: a read of the whole limit at once would reserve 16 MiB for every lookup.
+    QByteArray data;
+    while (data.size() <= maxFileSize) {
+        const QByteArray piece = file.read(64 * 1024);
+        if (piece.isEmpty()) {
+            break;
+        }
+        data += piece;
+    }
     if (file.error() != QFileDevice::NoError || data.size() > maxFileSize) {
         return std::nullopt;
     }

@@ -43,6 +43,8 @@ private slots:
     void keepsPermissionsAndLeavesNoTemporaryFile();
     void corruptedFile_data();
     void corruptedFile();
+    void sizeLimit_data();
+    void sizeLimit();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -362,6 +364,32 @@ void TestProfile::corruptedFile()
     }
     QVERIFY(after.endsWith(contents.sliced(common)));
     QVERIFY(after.sliced(common, after.size() - contents.size()).contains("Sirena=3"));
+}
+
+void TestProfile::sizeLimit_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<bool>("readable");
+    const qsizetype limit = 16 * 1024 * 1024;
+    QTest::newRow("at the limit") << limit << true;
+    QTest::newRow("one byte over") << limit + 1 << false;
+}
+
+void TestProfile::sizeLimit()
+{
+    QFETCH(qsizetype, size);
+    QFETCH(bool, readable);
+    // A file read in pieces: the key sits in the last one, the limit is still exact.
+    const QByteArray head("[Nastaveni]\n;");
+    const QByteArray tail("\nMinuty=7\n");
+    const QByteArray contents = head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+    QVERIFY(putFile(m_path, contents));
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             readable ? QStringLiteral("7") : QStringLiteral("def"));
+    // A file too large to be a settings file is not rewritten either.
+    QCOMPARE(writeProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("8")),
+             readable);
+    QCOMPARE(QFileInfo(m_path).size(), size);
 }
 
 QTEST_APPLESS_MAIN(TestProfile)
