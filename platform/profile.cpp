@@ -143,6 +143,16 @@ QByteArray withoutQuotes(QByteArrayView value)
     return value.toByteArray();
 }
 
+/// A value as it stands in the file: one with blanks at an end, or that reading would take
+/// for quoted, goes inside double quotes, which reading removes again.
+QByteArray storedValue(const QByteArray &value)
+{
+    const bool quotedLook = value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+                            && value.back() == value.front();
+    const bool blankEnd = !value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()));
+    return quotedLook || blankEnd ? '"' + value + '"' : value;
+}
+
 QByteArray lineEnding(const QByteArray &contents, const QByteArray &fallback)
 {
     const qsizetype newLine = contents.indexOf('\n');
@@ -158,8 +168,8 @@ bool hasLineBreakOrNul(const QByteArray &text)
     return text.contains('\r') || text.contains('\n') || text.contains('\0');
 }
 
-// Names and values that would read back differently, or break the line they stand on,
-// are refused rather than written.
+// Names that would read back differently, and names and values that would break the line
+// they stand on, are refused rather than written.
 bool validSection(const QByteArray &name)
 {
     return !name.isEmpty() && !name.contains(']') && !hasLineBreakOrNul(name);
@@ -251,6 +261,7 @@ QByteArray profileWithValue(const QByteArray &contents, const QByteArray &sectio
                             const QByteArray &newLine)
 {
     const QByteArray eol = lineEnding(contents, newLine);
+    const QByteArray stored = storedValue(value);
     LineReader lines(contents);
     Line line;
     bool inSection = false;
@@ -273,13 +284,13 @@ QByteArray profileWithValue(const QByteArray &contents, const QByteArray &sectio
             }
         } else if (inSection && parsed.kind == Kind::Key) {
             if (sameName(parsed.name, key)) {
-                return contents.first(parsed.valueBegin) + value + contents.sliced(line.end);
+                return contents.first(parsed.valueBegin) + stored + contents.sliced(line.end);
             }
             anchor = line;
         }
     }
 
-    const QByteArray entry = key + '=' + value + eol;
+    const QByteArray entry = key + '=' + stored + eol;
     if (sectionFound) {
         QByteArray result = contents;
         // Only the file's last line can lack a line ending.

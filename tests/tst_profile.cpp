@@ -38,6 +38,8 @@ private slots:
     void write_data();
     void write();
     void newFileAndRoundTrip();
+    void valueReadsBackAsWritten_data();
+    void valueReadsBackAsWritten();
     void refusedWrite_data();
     void refusedWrite();
     void keepsPermissionsAndLeavesNoTemporaryFile();
@@ -218,6 +220,40 @@ void TestProfile::newFileAndRoundTrip()
              QStringLiteral("22"));
     QCOMPARE(readProfileString(m_path, QStringLiteral("jine"), QStringLiteral("text"), QString()),
              QStringLiteral("příliš žluťoučký"));
+}
+
+void TestProfile::valueReadsBackAsWritten_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line"); // the key's line in the file
+
+    QTest::newRow("plain") << "7" << QByteArray("Minuty=7");
+    QTest::newRow("empty") << "" << QByteArray("Minuty=");
+    QTest::newRow("leading space") << " 7" << QByteArray("Minuty=\" 7\"");
+    QTest::newRow("trailing tab") << "7\t" << QByteArray("Minuty=\"7\t\"");
+    QTest::newRow("only spaces") << "  " << QByteArray("Minuty=\"  \"");
+    QTest::newRow("in double quotes") << "\"7\"" << QByteArray("Minuty=\"\"7\"\"");
+    QTest::newRow("in single quotes") << "'7'" << QByteArray("Minuty=\"'7'\"");
+    QTest::newRow("empty quotes") << "\"\"" << QByteArray("Minuty=\"\"\"\"");
+    QTest::newRow("lone quote") << "\"" << QByteArray("Minuty=\"");
+    QTest::newRow("unmatched quotes") << "'7\"" << QByteArray("Minuty='7\"");
+    QTest::newRow("inner spaces") << "1 2" << QByteArray("Minuty=1 2");
+}
+
+void TestProfile::valueReadsBackAsWritten()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+    // Both ways of writing: a new key, and a key replaced in place.
+    QVERIFY(writeProfileString(m_path, section, QStringLiteral("Minuty"), value));
+    QVERIFY(fileBytes(m_path).contains(line + nativeProfileNewLine()));
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             value);
+    QVERIFY(putFile(m_path, QByteArray("[Nastaveni]\r\nMinuty = 5 \r\nA=1\r\n")));
+    QVERIFY(writeProfileString(m_path, section, QStringLiteral("Minuty"), value));
+    QCOMPARE(fileBytes(m_path), "[Nastaveni]\r\nMinuty = " + line.sliced(7) + "\r\nA=1\r\n");
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             value);
 }
 
 void TestProfile::refusedWrite_data()
