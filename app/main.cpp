@@ -1,15 +1,15 @@
-#include "platform/dialogs.h"
+#include "console/startup.h"
+#include "console/unit1.h"
+#include "console/unit2.h"
 
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    platform::setApplicationTitle(QStringLiteral("Bodovka"));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Bodovka"));
-    window.resize(779, 591);
-    window.show();
+    console::prepareApplication(app);
+    TForm1 form1;
+    TForm2 form2(&form1);
+    form1.show();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/tcolor.h"
+#include "support/paint_counter.h"
 
 #include <QEvent>
 #include <QImage>
@@ -12,22 +13,6 @@ inline const QColor parentColor(0, 0, 128);
 inline const QColor faceColor(10, 20, 30);
 inline const QColor shadowColor(40, 50, 60);
 inline const QColor lightColor(70, 80, 90);
-
-// Counts the paint events a widget receives.
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return false;
-    }
-};
 
 // One control at (5, 5) on a parent of its own colour; records OnChange and the paints that
 // preceded it.

@@ -1,5 +1,7 @@
 // The real bodovka-sim over its pseudo-terminal, driven the way the console drives it.
 
+#include "support/simulator_process.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -81,77 +83,7 @@ private:
     int m_fd = -1;
 };
 
-/// A running bodovka-sim --headless and the lines it has printed.
-class Simulator
-{
-public:
-    ~Simulator()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(waitMs)) {
-                m_process.kill();
-                m_process.waitForFinished(waitMs);
-            }
-        }
-    }
-
-    /// Starts it and waits for its first line; true when that line says it is ready.
-    bool start(const QStringList &arguments)
-    {
-        m_process.start(QStringLiteral(BODOVKA_SIM_PATH),
-                        QStringList { QStringLiteral("--headless") } + arguments);
-        return m_process.waitForStarted(waitMs) && waitForLine(QString())
-               && m_lines.constFirst().startsWith("ready "_L1);
-    }
-
-    /// Waits until `line` has been printed (any line when empty), bounded.
-    bool waitForLine(const QString &line)
-    {
-        const QDeadlineTimer deadline(waitMs);
-        for (;;) {
-            collect();
-            if (line.isEmpty() ? !m_lines.isEmpty() : m_lines.contains(line)) {
-                return true;
-            }
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
-                return false;
-            }
-            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        }
-    }
-
-    /// The lines after the first, "ready ...".
-    QStringList events()
-    {
-        collect();
-        return m_lines.mid(1);
-    }
-
-    /// Waits until it has exited, bounded.
-    bool finished()
-    {
-        return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(waitMs);
-    }
-
-    QString readyLine() const { return m_lines.value(0); }
-    QProcess &process() { return m_process; }
-
-private:
-    void collect()
-    {
-        m_partial += QString::fromUtf8(m_process.readAllStandardOutput());
-        const qsizetype end = m_partial.lastIndexOf(u'\n');
-        if (end >= 0) {
-            m_lines += m_partial.first(end).split(u'\n');
-            m_partial.remove(0, end + 1);
-        }
-    }
-
-    QProcess m_process;
-    QStringList m_lines;
-    QString m_partial;
-};
+using Simulator = testing::SimulatorProcess;
 
 } // namespace
 

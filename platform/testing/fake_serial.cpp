@@ -94,6 +94,9 @@ SerialHandle FakeSerial::open(const std::string &deviceName)
     Call &call = record(QStringLiteral("open"), handle);
     call.device = device;
     call.ok = handle > 0;
+    if (onOpen) {
+        onOpen(device, handle);
+    }
     return handle;
 }
 

@@ -38,6 +38,8 @@ public:
     bool failReads = false;
     bool failWrites = false;
     bool failSetCommState = false;
+    /// Runs after every open, with the handle given out (-1 when the device did not open).
+    std::function<void(const QString &device, SerialHandle handle)> onOpen;
     /// Runs after every successful write, e.g. to queue the answer of a device.
     std::function<void(SerialHandle handle, const QByteArray &bytes)> onWrite;
 

@@ -1,0 +1,56 @@
+#include "console/settings_file.h"
+
+#include "controls/inttext.h"
+#include "platform/errors.h"
+#include "platform/profile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace console {
+namespace {
+QString overridePath;
+} // namespace
+
+QString settingsFilePath()
+{
+    if (!overridePath.isEmpty()) {
+        return overridePath;
+    }
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    return QDir::toNativeSeparators(exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName()
+                                    + QStringLiteral(".ini"));
+}
+
+void setSettingsFilePath(const QString &path)
+{
+    overridePath = path;
+}
+
+SettingsFile::SettingsFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+bool SettingsFile::exists() const
+{
+    // A folder or anything else that is not a file is no settings file: creating one fails.
+    return QFileInfo(m_path).isFile();
+}
+
+qint32 SettingsFile::ReadInteger(const QString &section, const QString &key,
+                                 qint32 defaultValue) const
+{
+    const QString text = platform::readProfileString(m_path, section, key, QString());
+    return tryStrToInt(text).value_or(defaultValue);
+}
+
+void SettingsFile::WriteInteger(const QString &section, const QString &key, qint32 value)
+{
+    if (!platform::writeProfileString(m_path, section, key, intToStr(value))) {
+        throw platform::Error(QStringLiteral("Unable to write to ") + m_path);
+    }
+}
+
+} // namespace console

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace console {
+
+/// The settings file beside the executable: its name with ".ini" for the extension.
+QString settingsFilePath();
+/// Points the program at another settings file (tests); an empty path restores the default.
+void setSettingsFilePath(const QString &path);
+
+/// One access to the settings file, opened and freed around each read or write.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(QString path = settingsFilePath());
+
+    bool exists() const;
+    /// The key's value in the integer text syntax; `defaultValue` when it is missing, empty
+    /// or not a number.
+    qint32 ReadInteger(const QString &section, const QString &key, qint32 defaultValue) const;
+    /// Writes through to the file at once; throws "Unable to write to <path>" when refused.
+    void WriteInteger(const QString &section, const QString &key, qint32 value);
+
+private:
+    QString m_path;
+};
+
+} // namespace console

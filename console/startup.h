@@ -1,0 +1,11 @@
+#pragma once
+
+class QApplication;
+
+namespace console {
+
+/// Prepares the application before the first window: its title "Bodovka", Qt's own Czech
+/// translation (standard buttons, context menus) and the window fonts.
+void prepareApplication(QApplication &app);
+
+} // namespace console

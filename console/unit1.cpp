@@ -1,0 +1,629 @@
+#include "console/unit1.h"
+
+#include "console/clock.h"
+#include "console/field_rules.h"
+#include "console/fonts.h"
+#include "console/pictures.h"
+#include "console/settings_file.h"
+#include "console/unit2.h"
+#include "controls/button.h"
+#include "controls/dsleds.h"
+#include "controls/inttext.h"
+#include "controls/spin.h"
+#include "controls/tcolor.h"
+#include "link/comdrv32.h"
+#include "link/protocol.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/ticks.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+const QString section = QStringLiteral("Nastaveni");
+const QString startCaption = QStringLiteral("&Start");
+const QString stopCaption = QStringLiteral("&Stop");
+
+// Tick counts are 32-bit and wrap; differences are taken modulo 2^32 like the system does.
+qint32 ticksBetween(qint32 later, qint32 earlier)
+{
+    return static_cast<qint32>(static_cast<quint32>(later) - static_cast<quint32>(earlier));
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
+    , m_parser(*this, *this)
+{
+    Form1 = this;
+    createControls();
+    connectHandlers();
+    platform::guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this) {
+        Form1 = nullptr;
+    }
+}
+
+void TForm1::createControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(779, 591);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(787 / 2, 618 / 2));
+    }
+    setFont(console::windowFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, resolveColor(clBtnFace, pal));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto digit = [this](const char *name, int left, int top, TColor on, int shown) {
+        auto *d = new TdsSevenSegmentDisplay(this);
+        d->setObjectName(QLatin1String(name));
+        d->setGeometry(left, top, 121, 209);
+        d->setSegmentWidth(4);
+        d->setBackColor(clGray);
+        d->setOffColor(clSilver);
+        d->setOnColor(on);
+        d->setSegments(controls::digitSegments(shown));
+        d->setValue(shown);
+        return d;
+    };
+    PolocasDsSevenSegmentDisplay = digit("PolocasDsSevenSegmentDisplay", 88, 96, clYellow, 1);
+    CasDesMinDsSevenSegmentDisplay = digit("CasDesMinDsSevenSegmentDisplay", 256, 96, clRed, 0);
+    CasJedMinDsSevenSegmentDisplay = digit("CasJedMinDsSevenSegmentDisplay", 376, 96, clRed, 0);
+    CasDesSekDsSevenSegmentDisplay = digit("CasDesSekDsSevenSegmentDisplay", 528, 96, clRed, 0);
+    CasJedSekDsSevenSegmentDisplay = digit("CasJedSekDsSevenSegmentDisplay", 648, 96, clRed, 0);
+    SkoDomDesDsSevenSegmentDisplay = digit("SkoDomDesDsSevenSegmentDisplay", 192, 336, clLime, 0);
+    SkoDomJedDsSevenSegmentDisplay = digit("SkoDomJedDsSevenSegmentDisplay", 312, 336, clLime, 0);
+    SkoHosDesDsSevenSegmentDisplay = digit("SkoHosDesDsSevenSegmentDisplay", 464, 336, clLime, 0);
+    SkoHosJedDsSevenSegmentDisplay = digit("SkoHosJedDsSevenSegmentDisplay", 584, 336, clLime, 0);
+
+    auto led = [this](const char *name, int left, int top, TColor on, TColor off) {
+        auto *l = new TdsLed(this);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(left, top, 33, 33);
+        l->setShape(ltEllipse);
+        l->setBevel(blNone);
+        l->setStyle(lsStandard);
+        l->setOnColor(on);
+        l->setOffColor(off);
+        l->setLedOn(true);
+        return l;
+    };
+    dsLed3 = led("dsLed3", 496, 160, clRed, clGray);
+    dsLed1 = led("dsLed1", 496, 224, clRed, clGray);
+    dsLed2 = led("dsLed2", 432, 400, clLime, clRed);
+    dsLed4 = led("dsLed4", 432, 464, clLime, clRed);
+
+    auto label = [this](const char *name, int left, int top, const QString &caption, bool large) {
+        auto *l = new QLabel(caption, this);
+        l->setObjectName(QLatin1String(name));
+        if (large) {
+            l->setFont(console::largeFont());
+        }
+        l->move(left, top);
+        l->adjustSize();
+        return l;
+    };
+    Label3 = label("Label3", 88, 64, QStringLiteral("Poločas"), true);
+    Label2 = label("Label2", 256, 64, QStringLiteral("Čas"), true);
+    Domaci = label("Domaci", 192, 304, QStringLiteral("Domací"), true);
+    Label1 = label("Label1", 464, 304, QStringLiteral("Hosté"), true);
+    Label4 = label("Label4", 16, 392, QStringLiteral("Siréna"), true);
+    Label5 = label("Label5", 60, 432, QStringLiteral("Sekund"), false);
+
+    SpeedButton2 = new QToolButton(this);
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setGeometry(8, 16, 41, 41);
+    SpeedButton2->setAutoRaise(true);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    SpeedButton2->setIcon(QIcon(console::connectionPicture()));
+    SpeedButton2->setIconSize(QSize(30, 30));
+
+    PripojeniRadioGroup = new QGroupBox(QStringLiteral("Připojení bodovky"), this);
+    PripojeniRadioGroup->setObjectName(QStringLiteral("PripojeniRadioGroup"));
+    PripojeniRadioGroup->setGeometry(56, 8, 105, 57);
+    m_comItem = new QRadioButton(QStringLiteral("COM"), PripojeniRadioGroup);
+    m_comItem->setObjectName(QStringLiteral("PripojeniRadioGroupCOM"));
+    m_comItem->setGeometry(8, 16, 89, 17);
+    m_usbItem = new QRadioButton(QStringLiteral("USB"), PripojeniRadioGroup);
+    m_usbItem->setObjectName(QStringLiteral("PripojeniRadioGroupUSB"));
+    m_usbItem->setGeometry(8, 34, 89, 17);
+    PripojeniRadioGroup->setEnabled(false);
+
+    auto button = [this](const char *name, int left, int top, int width, int height,
+                         const QString &caption) {
+        auto *b = new TButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setText(caption);
+        b->setGeometry(left, top, width, height);
+        b->setAutoDefault(true); // Enter presses the focused button, as Space does
+        return b;
+    };
+    NastavitVseButton
+        = button("NastavitVseButton", 224, 24, 75, 25, QStringLiteral("N&astavit vše"));
+    NacistVseButton = button("NacistVseButton", 328, 24, 75, 25, QStringLiteral("Načís&t vše"));
+    Button1 = button("Button1", 616, 8, 155, 81, startCaption);
+    Button1->setFont(console::largeFont());
+    CasButton = button("CasButton", 472, 64, 75, 25, QStringLiteral("&Nastavit čas"));
+    PolocasButton = button("PolocasButton", 8, 208, 75, 25, QStringLiteral("O&deslat"));
+    SirenaButton = button("SirenaButton", 16, 456, 81, 25, QStringLiteral("Od&eslat"));
+    SkoreButton = button("SkoreButton", 392, 560, 107, 25, QStringLiteral("&Odeslat"));
+
+    // Range before value, handlers attached afterwards: building the window runs no handler.
+    auto spin = [this](const char *name, int left, int top, int width, qint32 min, qint32 max,
+                       qint32 value) {
+        auto *s = new TSpinEdit(this);
+        s->setObjectName(QLatin1String(name));
+        s->setGeometry(left, top, width, 22);
+        s->setMaxValue(max);
+        s->setMinValue(min);
+        s->setValue(value);
+        return s;
+    };
+    PolocasSpinEdit = spin("PolocasSpinEdit", 8, 168, 73, 0, 4, 1);
+    SirenaSpinEdit = spin("SirenaSpinEdit", 16, 424, 41, 0, 11, 4);
+    DomaciSpinEdit = spin("DomaciSpinEdit", 272, 560, 73, -1, 100, 0);
+    HosteSpinEdit = spin("HosteSpinEdit", 552, 560, 73, -1, 100, 0);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    PomTimer = new QTimer(this);
+    PomTimer->setObjectName(QStringLiteral("PomTimer"));
+    PomTimer->setInterval(10);
+    PomTimer->setTimerType(Qt::PreciseTimer);
+
+    const QList<QWidget *> tabOrder {
+        Button1,        CasButton,           PolocasSpinEdit,   PolocasButton,
+        DomaciSpinEdit, HosteSpinEdit,       SkoreButton,       SirenaSpinEdit,
+        SirenaButton,   PripojeniRadioGroup, NastavitVseButton, NacistVseButton
+    };
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    Button1->setFocus();
+}
+
+void TForm1::connectHandlers()
+{
+    auto onClick = [this](TButton *b, void (TForm1::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this,
+                [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+    };
+    onClick(SkoreButton, &TForm1::SkoreButtonClick);
+    onClick(PolocasButton, &TForm1::PolocasButtonClick);
+    onClick(SirenaButton, &TForm1::SirenaButtonClick);
+    onClick(NastavitVseButton, &TForm1::NastavitVseButtonClick);
+    onClick(NacistVseButton, &TForm1::NacistVseButtonClick);
+    onClick(Button1, &TForm1::Button1Click);
+    onClick(CasButton, &TForm1::CasButtonClick);
+    connect(SpeedButton2, &QAbstractButton::clicked, this,
+            [this] { platform::guarded([this] { SpeedButton2Click(); }); });
+    for (QRadioButton *item : { m_comItem, m_usbItem }) {
+        connect(item, &QAbstractButton::clicked, this,
+                [this] { platform::guarded([this] { PripojeniRadioGroupClick(); }); });
+    }
+    connect(Timer2, &QTimer::timeout, this,
+            [this] { platform::guarded([this] { Timer2Timer(); }); });
+    connect(PomTimer, &QTimer::timeout, this,
+            [this] { platform::guarded([this] { PomTimerTimer(); }); });
+
+    // The fields call their handlers directly, so that an error reaches whoever changed the text.
+    DomaciSpinEdit->OnChange = [this](QObject *) { DomaciSpinEditChange(); };
+    HosteSpinEdit->OnChange = [this](QObject *) { HosteSpinEditChange(); };
+    PolocasSpinEdit->OnChange = [this](QObject *) { PolocasSpinEditChange(); };
+    SirenaSpinEdit->OnChange = [this](QObject *) { SirenaSpinEditChange(); };
+    DomaciSpinEdit->OnExit
+        = [this](QObject *) { console::checkNumberOnExit(DomaciSpinEdit, QStringLiteral("0")); };
+    HosteSpinEdit->OnExit
+        = [this](QObject *) { console::checkNumberOnExit(HosteSpinEdit, QStringLiteral("0")); };
+    PolocasSpinEdit->OnExit
+        = [this](QObject *) { console::checkNumberOnExit(PolocasSpinEdit, QStringLiteral("1")); };
+    SirenaSpinEdit->OnExit
+        = [this](QObject *) { console::checkNumberOnExit(SirenaSpinEdit, QStringLiteral("5")); };
+}
+
+int TForm1::PripojeniItemIndex() const
+{
+    if (m_comItem->isChecked()) {
+        return 0;
+    }
+    return m_usbItem->isChecked() ? 1 : -1;
+}
+
+void TForm1::setPripojeniItemIndex(int index)
+{
+    if (index == 0 || index == 1) {
+        (index == 0 ? m_comItem : m_usbItem)->setChecked(true);
+        return;
+    }
+    // No item: both buttons off, which an exclusive group allows only while it is suspended.
+    m_comItem->setAutoExclusive(false);
+    m_usbItem->setAutoExclusive(false);
+    m_comItem->setChecked(false);
+    m_usbItem->setChecked(false);
+    m_comItem->setAutoExclusive(true);
+    m_usbItem->setAutoExclusive(true);
+}
+
+void TForm1::ZobrazCas(unsigned tensOfMinutes, unsigned unitsOfMinutes, unsigned unitsOfSeconds,
+                       unsigned tensOfSeconds)
+{
+    const unsigned digits[] = { tensOfMinutes, unitsOfMinutes, unitsOfSeconds, tensOfSeconds };
+    TdsSevenSegmentDisplay *const displays[]
+        = { CasDesMinDsSevenSegmentDisplay, CasJedMinDsSevenSegmentDisplay,
+            CasJedSekDsSevenSegmentDisplay, CasDesSekDsSevenSegmentDisplay };
+    for (int i = 0; i < 4; ++i) {
+        if (digits[i] <= 9) {
+            displays[i]->setSegments(controls::digitSegments(static_cast<int>(digits[i])));
+        }
+    }
+}
+
+void TForm1::ZobrazSkore(unsigned tensOfHome, unsigned unitsOfHome, unsigned unitsOfGuest,
+                         unsigned tensOfGuest)
+{
+    const unsigned digits[] = { tensOfHome, unitsOfHome, unitsOfGuest, tensOfGuest };
+    TdsSevenSegmentDisplay *const displays[]
+        = { SkoDomDesDsSevenSegmentDisplay, SkoDomJedDsSevenSegmentDisplay,
+            SkoHosJedDsSevenSegmentDisplay, SkoHosDesDsSevenSegmentDisplay };
+    for (int i = 0; i < 4; ++i) {
+        if (digits[i] <= 9) {
+            displays[i]->setSegments(controls::digitSegments(static_cast<int>(digits[i])));
+        }
+    }
+}
+
+void TForm1::ZobrazPolocas(unsigned period)
+{
+    if (period <= 9) {
+        PolocasDsSevenSegmentDisplay->setSegments(
+            controls::digitSegments(static_cast<int>(period)));
+    }
+}
+
+void TForm1::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Bodovka 1.3"));
+    {
+        console::SettingsFile ini;
+        if (!ini.exists()) {
+            ini.WriteInteger(section, QStringLiteral("Minuty"), 7);
+            ini.WriteInteger(section, QStringLiteral("Sekundy"), 0);
+            ini.WriteInteger(section, QStringLiteral("Setiny"), 0);
+            ini.WriteInteger(section, QStringLiteral("Polocas"), 1);
+            ini.WriteInteger(section, QStringLiteral("Sirena"), 5);
+            ini.WriteInteger(section, QStringLiteral("Pripojeni"), 1);
+        }
+    }
+    {
+        const console::SettingsFile ini;
+        Minuty = ini.ReadInteger(section, QStringLiteral("Minuty"), Minuty);
+        Sekundy = ini.ReadInteger(section, QStringLiteral("Sekundy"), Sekundy);
+        Setiny = ini.ReadInteger(section, QStringLiteral("Setiny"), Setiny);
+        Polocas = ini.ReadInteger(section, QStringLiteral("Polocas"), Polocas);
+        Sirena = ini.ReadInteger(section, QStringLiteral("Sirena"), Sirena);
+        Pripojeni = ini.ReadInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
+    }
+    StavSpojeni = 0;
+    IndexPrijmu = 0;
+    StavPrijmu = 0;
+    Uplynulo = 0;
+    CasStartu = 0;
+    CasStopu = 0;
+    Zaklad = 0;
+    AktMinuty = Minuty;
+    AktSekundy = Sekundy;
+    AktSetiny = Setiny;
+    CelkovyCas = presetMs();
+}
+
+void TForm1::FormActivate()
+{
+    setPripojeniItemIndex(Pripojeni);
+    ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
+    PolocasSpinEdit->setText(intToStr(Polocas));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+    SirenaSpinEdit->setText(intToStr(Sirena));
+    if (StavSpojeni == 0) {
+        ZkouskaPripojeni();
+    }
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        queueActivation();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    if (StavSpojeni == 1 && Port) {
+        Port->Disconnect();
+    }
+    event->accept();
+}
+
+void TForm1::queueActivation()
+{
+    QTimer::singleShot(0, this, [this] { platform::guarded([this] { FormActivate(); }); });
+}
+
+void TForm1::send(const std::vector<quint8> &bytes)
+{
+    // Before the first scan there is no driver yet: nothing can be sent.
+    if (Port == nullptr || !Port->Connect()) {
+        return;
+    }
+    for (const quint8 b : bytes) {
+        Port->SendByte(b);
+    }
+}
+
+void TForm1::writeSetting(const QString &key, qint32 value)
+{
+    console::SettingsFile ini;
+    ini.WriteInteger(section, key, value);
+}
+
+void TForm1::DomaciSpinEditChange()
+{
+    console::wrapText(DomaciSpinEdit, QStringLiteral("-1"), QStringLiteral("99"),
+                      QStringLiteral("100"), QStringLiteral("0"));
+}
+
+void TForm1::HosteSpinEditChange()
+{
+    console::wrapText(HosteSpinEdit, QStringLiteral("-1"), QStringLiteral("99"),
+                      QStringLiteral("100"), QStringLiteral("0"));
+}
+
+void TForm1::PolocasSpinEditChange()
+{
+    console::wrapText(PolocasSpinEdit, QStringLiteral("0"), QStringLiteral("3"),
+                      QStringLiteral("4"), QStringLiteral("1"));
+}
+
+void TForm1::SirenaSpinEditChange()
+{
+    console::wrapText(SirenaSpinEdit, QStringLiteral("0"), QStringLiteral("9"),
+                      QStringLiteral("10"), QStringLiteral("1"));
+}
+
+void TForm1::SkoreButtonClick()
+{
+    const qint32 guest = strToInt(HosteSpinEdit->Text());
+    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
+                static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
+    SkoreDomaci = strToInt(DomaciSpinEdit->Text());
+    SkoreHoste = strToInt(HosteSpinEdit->Text());
+    send(protocol::setScore(SkoreDomaci, SkoreHoste));
+}
+
+void TForm1::PolocasButtonClick()
+{
+    const qint32 period = strToInt(PolocasSpinEdit->Text());
+    ZobrazPolocas(static_cast<unsigned>(period));
+    Polocas = period;
+    writeSetting(QStringLiteral("Polocas"), Polocas);
+    send(protocol::setPeriod(Polocas));
+}
+
+void TForm1::SirenaButtonClick()
+{
+    Sirena = strToInt(SirenaSpinEdit->Text());
+    writeSetting(QStringLiteral("Sirena"), Sirena);
+    send(protocol::setSiren(Sirena));
+}
+
+void TForm1::NastavitVseButtonClick()
+{
+    std::vector<quint8> bytes = protocol::setTime(Minuty, Sekundy, Setiny);
+    for (const auto &command : { protocol::setScore(SkoreDomaci, SkoreHoste),
+                                 protocol::setPeriod(Polocas), protocol::setSiren(Sirena) }) {
+        bytes.insert(bytes.end(), command.begin(), command.end());
+    }
+    send(bytes);
+}
+
+void TForm1::NacistVseButtonClick()
+{
+    send({ protocol::ReadBack });
+    const platform::MsgResult answer = platform::messageBox(
+        QStringLiteral("Chcete uložit nastavení z bodovky?"), QStringLiteral("Uložení nastavení"),
+        platform::MsgIcon::Question, platform::MsgButtons::YesNo);
+    UlozitNastaveni = answer == platform::MsgResult::Yes ? 1 : 0;
+}
+
+void TForm1::PripojeniRadioGroupClick()
+{
+    Pripojeni = PripojeniItemIndex() == 0 ? 0 : 1;
+    writeSetting(QStringLiteral("Pripojeni"), Pripojeni);
+}
+
+void TForm1::SpeedButton2Click()
+{
+    if (m_scanning) {
+        return;
+    }
+    if (Port) {
+        Port->Disconnect();
+    }
+    StavSpojeni = 0;
+    ZkouskaPripojeni();
+}
+
+void TForm1::Button1Click()
+{
+    send({ protocol::StartStop });
+    if (Button1->text() == startCaption) {
+        CasStartu = static_cast<qint32>(platform::tickCount());
+        PomTimer->start();
+        if (CasStopu != 0) {
+            CasStopu = ticksBetween(CasStartu, CasStopu);
+            Zaklad = static_cast<qint32>(static_cast<quint32>(Zaklad)
+                                         + static_cast<quint32>(CasStopu));
+        } else {
+            Zaklad = CasStartu;
+        }
+        Button1->setText(stopCaption);
+        CasButton->setEnabled(false);
+    } else {
+        CasStopu = static_cast<qint32>(platform::tickCount());
+        PomTimer->stop();
+        Button1->setText(startCaption);
+        CasButton->setEnabled(true);
+        send({ protocol::ReadBack });
+    }
+    PomTimerTimer();
+}
+
+void TForm1::PomTimerTimer()
+{
+    Uplynulo = ticksBetween(static_cast<qint32>(platform::tickCount()), Zaklad);
+    const quint32 periodsBefore = m_periodEnds;
+    QCoreApplication::processEvents();
+    if (m_periodEnds != periodsBefore) {
+        return; // a tick run meanwhile has ended the period; this one's reading is stale
+    }
+    const ClockReading shown = readClock(CelkovyCas, Uplynulo);
+    AktSekundy = shown.seconds;
+    AktMinuty = shown.minutes;
+    AktSetiny = shown.hundredths;
+    ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
+    if (shown.remaining >= 1) {
+        return;
+    }
+
+    ++m_periodEnds;
+    PomTimer->stop();
+    Zaklad = 0;
+    Uplynulo = 0;
+    CasStopu = 0;
+    CasStartu = 0;
+    Button1->setText(startCaption);
+    CasButton->setEnabled(true);
+    CelkovyCas = presetMs();
+    AktMinuty = Minuty;
+    AktSekundy = Sekundy;
+    AktSetiny = Setiny;
+    ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
+    PolocasSpinEdit->setText(intToStr(PolocasSpinEdit->Value() + 1));
+    PolocasButtonClick();
+    platform::showMessage(QStringLiteral("Konec"));
+}
+
+void TForm1::Timer2Timer()
+{
+    Timer2->stop();
+}
+
+void TForm1::CasButtonClick()
+{
+    Form2->exec();
+    // However the handler ends, the window is activated again once the dialog has closed.
+    queueActivation();
+    if (Form2->result() != QDialog::Rejected) {
+        return;
+    }
+    writeSetting(QStringLiteral("Minuty"), Minuty);
+    writeSetting(QStringLiteral("Sekundy"), Sekundy);
+    writeSetting(QStringLiteral("Setiny"), Setiny);
+    send(protocol::setTime(Minuty, Sekundy, Setiny));
+}
+
+void TForm1::ZkouskaPripojeni()
+{
+    // The scan keeps the message loop running; a second one started inside it would lose the
+    // first one's port.
+    if (m_scanning) {
+        return;
+    }
+    const QScopedValueRollback<bool> scanning(m_scanning, true);
+    ::ZkouskaPripojeni(*this, *this, *Timer2);
+}
+
+TCommPortDriver *TForm1::createDriver()
+{
+    auto *driver = new TCommPortDriver(this);
+    driver->OnReceiveData = [this](QObject *sender, const quint8 *data, qint32 size) {
+        PrijemDat(sender, data, size);
+    };
+    return driver;
+}
+
+void TForm1::resetReplyParser()
+{
+    m_parser.reset();
+}
+
+bool TForm1::scanAbandoned() const
+{
+    return m_closing;
+}
+
+void TForm1::PrijemDat(QObject *, const quint8 *DataPtr, qint32 DataSize)
+{
+    for (qint32 i = 0; i < DataSize; ++i) {
+        PrijmiBajt(DataPtr[i]);
+    }
+}
+
+void TForm1::PrijmiBajt(quint8 b)
+{
+    m_parser.consume(b);
+}
+
+void TForm1::timeBlockCompleted()
+{
+    ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
+    if (UlozitNastaveni == 1) {
+        // The preset goes to the file, not the time received.
+        writeSetting(QStringLiteral("Minuty"), Minuty);
+        writeSetting(QStringLiteral("Sekundy"), Sekundy);
+        writeSetting(QStringLiteral("Setiny"), Setiny);
+        writeSetting(QStringLiteral("Polocas"), Polocas);
+        writeSetting(QStringLiteral("Sirena"), Sirena);
+    }
+}
+
+void TForm1::settingsBlockCompleted()
+{
+    PolocasSpinEdit->setText(intToStr(Polocas));
+    SirenaSpinEdit->setText(intToStr(Sirena));
+    DomaciSpinEdit->setText(intToStr(SkoreDomaci));
+    HosteSpinEdit->setText(intToStr(SkoreHoste));
+    const qint32 guest = strToInt(HosteSpinEdit->Text());
+    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
+                static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+}

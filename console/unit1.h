@@ -1,0 +1,135 @@
+#pragma once
+
+#include "link/discovery.h"
+#include "link/game_state.h"
+#include "link/reply_parser.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QRadioButton;
+class QTimer;
+class QToolButton;
+class TButton;
+class TdsLed;
+class TdsSevenSegmentDisplay;
+class TSpinEdit;
+class TCommPortDriver;
+
+/// The main window: the scoreboard's digits, the operator's fields and buttons, and the game
+/// state the whole program works on.
+class TForm1 : public QWidget, public GameState, private ReplyListener, private DeviceScanHost
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Digits of the scoreboard.
+    TdsSevenSegmentDisplay *PolocasDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *CasDesMinDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *CasJedMinDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *CasDesSekDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *CasJedSekDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *SkoDomDesDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *SkoDomJedDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *SkoHosDesDsSevenSegmentDisplay;
+    TdsSevenSegmentDisplay *SkoHosJedDsSevenSegmentDisplay;
+    TdsLed *dsLed1;
+    TdsLed *dsLed2;
+    TdsLed *dsLed3;
+    TdsLed *dsLed4;
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLabel *Label4;
+    QLabel *Label5;
+    QLabel *Domaci;
+
+    QToolButton *SpeedButton2;
+    QGroupBox *PripojeniRadioGroup;
+    TButton *NastavitVseButton;
+    TButton *NacistVseButton;
+    TButton *Button1;
+    TButton *CasButton;
+    TSpinEdit *PolocasSpinEdit;
+    TButton *PolocasButton;
+    TSpinEdit *SirenaSpinEdit;
+    TButton *SirenaButton;
+    TSpinEdit *DomaciSpinEdit;
+    TButton *SkoreButton;
+    TSpinEdit *HosteSpinEdit;
+    QTimer *Timer2;
+    QTimer *PomTimer;
+
+    /// The selected item of the connection choice: 0 "COM", 1 "USB", -1 none.
+    int PripojeniItemIndex() const;
+    void setPripojeniItemIndex(int index);
+
+    // Display operations. Each digit goes to the display its name says (the seconds and the
+    // guest score come units first); a digit above 9 leaves its display as it was.
+    void ZobrazCas(unsigned tensOfMinutes, unsigned unitsOfMinutes, unsigned unitsOfSeconds,
+                   unsigned tensOfSeconds);
+    void ZobrazSkore(unsigned tensOfHome, unsigned unitsOfHome, unsigned unitsOfGuest,
+                     unsigned tensOfGuest);
+    void ZobrazPolocas(unsigned period);
+
+    // Handlers. Each may throw; the Qt entry points run them inside the error guard.
+    void FormCreate();
+    void FormActivate();
+    void SkoreButtonClick();
+    void PolocasButtonClick();
+    void SirenaButtonClick();
+    void NastavitVseButtonClick();
+    void NacistVseButtonClick();
+    void PripojeniRadioGroupClick();
+    void SpeedButton2Click();
+    void Button1Click();
+    void CasButtonClick();
+    void PomTimerTimer();
+    void Timer2Timer();
+    void DomaciSpinEditChange();
+    void HosteSpinEditChange();
+    void PolocasSpinEditChange();
+    void SirenaSpinEditChange();
+
+    /// The connection test: finds the controller on COM1 to COM10.
+    void ZkouskaPripojeni();
+    /// The driver's receive handler: every byte through the reply parser, in order.
+    void PrijemDat(QObject *Sender, const quint8 *DataPtr, qint32 DataSize);
+    void PrijmiBajt(quint8 b);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    /// Connect, then one byte at a time; a port that cannot be opened sends nothing.
+    void send(const std::vector<quint8> &bytes);
+    void writeSetting(const QString &key, qint32 value);
+    /// Runs the window's activation after the current handler has returned.
+    void queueActivation();
+
+    // ReplyListener
+    void timeBlockCompleted() override;
+    void settingsBlockCompleted() override;
+    // DeviceScanHost
+    TCommPortDriver *createDriver() override;
+    void resetReplyParser() override;
+    bool scanAbandoned() const override;
+
+    ReplyParser m_parser;
+    QRadioButton *m_comItem;
+    QRadioButton *m_usbItem;
+    bool m_shown = false;
+    bool m_closing = false;
+    bool m_scanning = false;
+    quint32 m_periodEnds = 0; ///< counts ends of period, to spot one inside a tick
+};
+
+extern TForm1 *Form1;

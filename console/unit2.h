@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class TButton;
+class TSpinEdit;
+
+/// The time dialog: sets the preset game time in minutes, seconds and hundredths.
+class TForm2 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+    ~TForm2() override;
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    TSpinEdit *MinutySpinEdit;
+    TSpinEdit *SekundySpinEdit;
+    TSpinEdit *SetinySpinEdit;
+    TButton *NastavitButton;
+    TButton *ZrusitButton;
+
+    void FormActivate();
+    void NastavitButtonClick();
+    void ZrusitButtonClick();
+    void MinutySpinEditChange();
+    void SekundySpinEditChange();
+    void SetinySpinEditChange();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+extern TForm2 *Form2;

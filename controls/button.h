@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPushButton>
+
+/// The push button of the two windows. Its Alt+letter accelerator clicks it at once and leaves
+/// the keyboard focus where it is, so a spin field that has the focus is not left (its exit
+/// step does not run). Qt itself would click 100 ms later.
+class TButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    explicit TButton(QWidget *parent = nullptr);
+    explicit TButton(const QString &text, QWidget *parent = nullptr);
+
+protected:
+    bool event(QEvent *event) override;
+};

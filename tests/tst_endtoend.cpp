@@ -1,0 +1,188 @@
+#include "support/console_fixture.h"
+#include "support/simulator_process.h"
+
+#include "controls/button.h"
+#include "controls/spin.h"
+#include "link/comdrv32.h"
+#include "platform/serial.h"
+#include "platform/testing/pty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <list>
+#include <memory>
+
+using testing::Console;
+using testing::SimulatorProcess;
+
+namespace {
+
+// Options for a console on the system's ports, as linked in the test's ports folder.
+Console::Options realPorts()
+{
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    return options;
+}
+
+} // namespace
+
+class TestEndToEnd final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void scanFindsTheSimulatorBehindSilentPorts();
+    void noPortAtAll();
+    void silentPortsAskAgain();
+    void everyCommandReachesTheScoreboard();
+
+private:
+    QString portsDir() const { return m_dir->filePath(QStringLiteral("ports")); }
+    /// Links COMn to a device that does not exist, so that neither it nor the fixed table opens.
+    void linkNowhere(int from, int to);
+    bool linkSilent(int n);
+    bool startSimulator(int n);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::list<platform::testing::PseudoTerminal> m_silent;
+    std::unique_ptr<SimulatorProcess> m_simulator;
+};
+
+void TestEndToEnd::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ports")));
+    platform::setSerialPortsDirectory(portsDir().toStdString());
+}
+
+void TestEndToEnd::cleanup()
+{
+    m_simulator.reset();
+    m_silent.clear();
+    platform::setSerialPortsDirectory(std::string());
+    m_dir.reset();
+}
+
+void TestEndToEnd::linkNowhere(int from, int to)
+{
+    for (int n = from; n <= to; ++n) {
+        QFile::link(m_dir->filePath(QStringLiteral("missing-tty%1").arg(n)),
+                    portsDir() + QStringLiteral("/COM%1").arg(n));
+    }
+}
+
+bool TestEndToEnd::linkSilent(int n)
+{
+    m_silent.emplace_back();
+    return m_silent.back().ok()
+           && QFile::link(m_silent.back().slave(), portsDir() + QStringLiteral("/COM%1").arg(n));
+}
+
+bool TestEndToEnd::startSimulator(int n)
+{
+    m_simulator = std::make_unique<SimulatorProcess>();
+    return m_simulator->start({ QStringLiteral("--dir"), m_dir->path(), QStringLiteral("--port"),
+                                QStringLiteral("COM%1").arg(n) });
+}
+
+void TestEndToEnd::scanFindsTheSimulatorBehindSilentPorts()
+{
+    QVERIFY(linkSilent(1));
+    QVERIFY(linkSilent(2));
+    QVERIFY(startSimulator(3));
+    linkNowhere(4, 10);
+    Console c(realPorts());
+    QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM3"));
+    QCOMPARE(c.form1->StavSpojeni, 1u);
+    QVERIFY(c.form1->Port->Connected());
+    QCOMPARE(c.form1->Port->ComPort(), pnCOM3);
+    // Each silent port got exactly one probe.
+    for (auto &silent : m_silent) {
+        QCOMPARE(silent.read(1, 1000), QByteArray::fromHex("cc"));
+    }
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("probe")));
+}
+
+void TestEndToEnd::noPortAtAll()
+{
+    linkNowhere(1, 10);
+    Console c(realPorts());
+    QCOMPARE(c.dialogs.texts(), testing::strings("Chyba inicializace portu."));
+    QCOMPARE(c.form1->StavSpojeni, 0u);
+}
+
+void TestEndToEnd::silentPortsAskAgain()
+{
+    QVERIFY(linkSilent(1));
+    linkNowhere(2, 10);
+    Console::Options options = realPorts();
+    options.show = false;
+    Console c(options);
+    c.dialogs.answers = { platform::MsgResult::Retry, platform::MsgResult::Cancel };
+    c.showAndScan();
+    QTRY_COMPARE(c.dialogs.shown.size(), 2);
+    QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nerozpoznáno. Opakovat?",
+                                                 "Zařízení nerozpoznáno. Opakovat?"));
+    QCOMPARE(c.form1->StavSpojeni, 2u);
+    QCOMPARE(m_silent.front().read(2, 1000), QByteArray::fromHex("cccc"));
+}
+
+void TestEndToEnd::everyCommandReachesTheScoreboard()
+{
+    QVERIFY(startSimulator(1));
+    linkNowhere(2, 10);
+    Console c(realPorts());
+    QCOMPARE(c.form1->StavSpojeni, 1u);
+    TForm1 &f = *c.form1;
+    SimulatorProcess &sim = *m_simulator;
+
+    f.DomaciSpinEdit->setText(QStringLiteral("5"));
+    f.HosteSpinEdit->setText(QStringLiteral("3"));
+    QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("score home=5 guest=3")));
+    f.PolocasSpinEdit->setText(QStringLiteral("2"));
+    QTest::mouseClick(f.PolocasButton, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("period 2")));
+    f.SirenaSpinEdit->setText(QStringLiteral("7"));
+    QTest::mouseClick(f.SirenaButton, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("siren 7")));
+
+    QTimer::singleShot(0, c.form2.get(), [&] {
+        c.form2->MinutySpinEdit->setText(QStringLiteral("10"));
+        QTest::mouseClick(c.form2->NastavitButton, Qt::LeftButton);
+    });
+    QTest::mouseClick(f.CasButton, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("time 10:00.00")));
+
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("start")));
+    // The console's own fields are changed before the read-back brings the scoreboard's back.
+    f.DomaciSpinEdit->setText(QStringLiteral("9"));
+    f.SirenaSpinEdit->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QVERIFY(sim.waitForLine(QStringLiteral("stop")));
+    QVERIFY(sim.waitForLine(QStringLiteral("readback")));
+    QTRY_COMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("5"));
+    QCOMPARE(f.SirenaSpinEdit->Text(), QStringLiteral("7"));
+    QCOMPARE(f.PolocasSpinEdit->Text(), QStringLiteral("2"));
+    QCOMPARE(f.HosteSpinEdit->Text(), QStringLiteral("3"));
+    QTRY_COMPARE(f.StavPrijmu, 0); // the time block behind the settings was read too
+    QVERIFY(f.AktMinuty == 9 || f.AktMinuty == 10);
+
+    const qsizetype before = sim.events().size();
+    QTest::mouseClick(f.NastavitVseButton, Qt::LeftButton);
+    QTRY_COMPARE(sim.events().size(), before + 4);
+    QCOMPARE(sim.events().mid(before),
+             testing::strings("time 10:00.00", "score home=5 guest=3", "period 2", "siren 7"));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
