@@ -82,7 +82,10 @@ public:
         line.begin = m_pos;
         const qsizetype newLine = m_contents.indexOf('\n', m_pos);
         if (newLine < 0) {
-            line.end = line.next = m_contents.size();
+            // A CRLF cut short by the end of the file still ends the line.
+            line.next = m_contents.size();
+            line.end = (line.next > m_pos && m_contents[line.next - 1] == '\r') ? line.next - 1
+                                                                                : line.next;
         } else {
             line.next = newLine + 1;
             line.end = (newLine > m_pos && m_contents[newLine - 1] == '\r') ? newLine - 1 : newLine;
@@ -291,16 +294,19 @@ QByteArray profileWithValue(const QByteArray &contents, const QByteArray &sectio
     }
 
     const QByteArray entry = key + '=' + stored + eol;
+    // Only the file's last line can lack a line ending, or have its CRLF cut short.
+    QByteArray lastLineEnding;
+    if (contents.endsWith('\r')) {
+        lastLineEnding = QByteArrayLiteral("\n");
+    } else if (!contents.isEmpty() && !contents.endsWith('\n')) {
+        lastLineEnding = eol;
+    }
     if (sectionFound) {
         QByteArray result = contents;
-        // Only the file's last line can lack a line ending.
-        const bool unterminated = anchor.end == anchor.next;
-        return result.insert(anchor.next, unterminated ? eol + entry : entry);
+        const bool last = anchor.next == contents.size();
+        return result.insert(anchor.next, last ? lastLineEnding + entry : entry);
     }
-    QByteArray result = contents;
-    if (!result.isEmpty() && !result.endsWith('\n')) {
-        result += eol;
-    }
+    QByteArray result = contents + lastLineEnding;
     if (!result.isEmpty() && !lastLineBlank) {
         result += eol;
     }

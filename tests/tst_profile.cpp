@@ -113,6 +113,9 @@ void TestProfile::read_data()
                           << "7";
     QTest::newRow("no trailing newline") << QByteArray("[Nastaveni]\r\nMinuty=7") << "Minuty"
                                          << "7";
+    QTest::newRow("crlf cut short at the end")
+        << QByteArray("[Nastaveni]\r\nMinuty=7\r") << "Minuty"
+        << "7";
     QTest::newRow("unclosed header") << QByteArray("[Nastaveni\nMinuty=7\n") << "Minuty"
                                      << "def";
     QTest::newRow("text after header") << QByteArray("[Nastaveni] x\nMinuty=7\n") << "Minuty"
@@ -169,6 +172,15 @@ void TestProfile::write_data()
     QTest::newRow("append when last line lacks a newline")
         << QByteArray("[Nastaveni]\r\nA=1") << section << "Minuty"
         << QByteArray("[Nastaveni]\r\nA=1\r\nMinuty=42\r\n");
+    QTest::newRow("append when the last crlf is cut short")
+        << QByteArray("[Nastaveni]\r\nA=1\r") << section << "Minuty"
+        << QByteArray("[Nastaveni]\r\nA=1\r\nMinuty=42\r\n");
+    QTest::newRow("replace before a crlf cut short")
+        << QByteArray("[Nastaveni]\r\nMinuty=7\r") << section << "Minuty"
+        << QByteArray("[Nastaveni]\r\nMinuty=42\r");
+    QTest::newRow("new section after a crlf cut short")
+        << QByteArray("[Jine]\r\nX=1\r") << section << "Minuty"
+        << QByteArray("[Jine]\r\nX=1\r\n\r\n[Nastaveni]\r\nMinuty=42\r\n");
     QTest::newRow("new section at end")
         << QByteArray("[Jine]\r\nX=1\r\n") << section << "Minuty"
         << QByteArray("[Jine]\r\nX=1\r\n\r\n[Nastaveni]\r\nMinuty=42\r\n");
