@@ -185,12 +185,25 @@ QByteArray fileBytes(const QString &path)
     return file.readAll();
 }
 
-/// Settings the write must not disturb (unless they are the one written).
-const QList<QPair<QByteArray, QByteArray>> others {
-    { "Nastaveni", "Minuty" }, { "Nastaveni", "Sekundy" },
-    { "Nastaveni", "Sirena" }, { "nastaveni", "POLOCAS" },
-    { "Jine", "X" },
-};
+using Setting = QPair<QByteArray, QByteArray>;
+
+/// Settings the write must not disturb (unless they are the one written): the program's own,
+/// and whatever section and key names the old file seems to hold.
+QList<Setting> settingsToWatch(const QByteArray &contents)
+{
+    QList<Setting> names { { "Nastaveni", "Minuty" }, { "nastaveni", "POLOCAS" }, { "Jine", "X" } };
+    QByteArray section;
+    for (const QByteArray &line : linesOf(contents)) {
+        const QByteArray text = trimmed(withoutEnding(line));
+        const qsizetype close = text.indexOf(']');
+        if (text.startsWith('[') && close > 0) {
+            section = trimmed(text.sliced(1, close - 1));
+        } else if (const qsizetype equals = text.indexOf('='); equals > 0 && names.size() < 40) {
+            names.append({ section, trimmed(text.first(equals)) });
+        }
+    }
+    return names;
+}
 
 } // namespace
 
@@ -236,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(readProfileString(path, section, key, missing) == value,
           "the written value reads back differently");
     checkOnlyTheKeyChanged(before, after, sectionBytes, keyBytes);
-    for (const auto &[otherSection, otherKey] : others) {
+    for (const auto &[otherSection, otherKey] : settingsToWatch(before)) {
         if (!(sameName(otherSection, sectionBytes) && sameName(otherKey, keyBytes))) {
             check(profileValue(before, otherSection, otherKey)
                       == profileValue(after, otherSection, otherKey),
