@@ -1,13 +1,17 @@
-// Time to paint one main-window digit (121 x 209) into an image.
+// Paint times: one main-window digit (121 x 209), one LED (33 x 33) and the whole main window,
+// each rendered into an image.
+#include "bench/measure.h"
+#include "console/settings_file.h"
+#include "console/startup.h"
+#include "console/unit1.h"
 #include "controls/dsleds.h"
+#include "platform/testing/fake_serial.h"
+#include "platform/testing/fakes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-
-#include <algorithm>
-#include <cstdio>
-#include <vector>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -24,8 +28,7 @@ template<typename Paint> double medianMicroseconds(Paint paint, int batches, int
         }
         samples.push_back(double(timer.nsecsElapsed()) / 1000.0 / perBatch);
     }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
+    return bench::median(samples);
 }
 
 } // namespace
@@ -36,6 +39,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    console::prepareApplication(app);
 
     TdsSevenSegmentDisplay digit;
     digit.resize(121, 209);
@@ -53,13 +57,33 @@ int main(int argc, char *argv[])
     const auto paintLed
         = [&](int) { led.render(&ledImage, QPoint(), QRegion(), QWidget::RenderFlags()); };
 
+    // The main window as the program builds it; never shown, so it scans no port. Its
+    // settings file goes to a temporary folder.
+    QTemporaryDir settings;
+    console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
+    platform::testing::RecordingDialogs dialogs;
+    platform::testing::FakeSerial serial;
+    TForm1 form1;
+    form1.ensurePolished();
+    QImage windowImage(form1.size(), QImage::Format_ARGB32_Premultiplied);
+    const auto paintWindow = [&](int i) {
+        form1.SkoHosJedDsSevenSegmentDisplay->setValue(i % 10);
+        form1.render(&windowImage);
+    };
+
     // Warm up caches and lazy initialisation before measuring.
     medianMicroseconds(paintDigit, 3, 100);
+    medianMicroseconds(paintWindow, 3, 10);
     const double digitUs = medianMicroseconds(paintDigit, 41, 200);
     const double ledUs = medianMicroseconds(paintLed, 41, 200);
+    const double windowUs = medianMicroseconds(paintWindow, 41, 10);
 
-    std::printf("| measure | value |\n|---|---|\n");
-    std::printf("| digit 121 x 209, median paint | %.1f us |\n", digitUs);
-    std::printf("| LED 33 x 33, median paint | %.1f us |\n", ledUs);
+    bench::row(QStringLiteral("paint one digit 121 x 209, median"),
+               bench::number(digitUs) + QStringLiteral(" µs"));
+    bench::row(QStringLiteral("paint one LED 33 x 33, median"),
+               bench::number(ledUs) + QStringLiteral(" µs"));
+    bench::row(QStringLiteral("paint the whole main window 779 x 591 (render), median"),
+               bench::number(windowUs / 1000.0, 2) + QStringLiteral(" ms"));
+    console::setSettingsFilePath(QString());
     return 0;
 }

@@ -3,6 +3,7 @@
 //   a byte written at the far end until OnReceiveData has it (bounded by the poll period).
 // Usage: bench_serial [sends=1000] [receives=200]
 
+#include "bench/measure.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
 #include "platform/testing/pty.h"
@@ -15,30 +16,29 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
-double microseconds(Clock::duration d)
+void report(const QString &what, const std::vector<double> &samples, int lost)
 {
-    return std::chrono::duration<double, std::micro>(d).count();
-}
-
-void report(const char *what, std::vector<double> samples, int lost)
-{
+    const QString lostText = lost == 0 ? QString() : QStringLiteral(", %1 lost").arg(lost);
     if (samples.empty()) {
-        std::printf("%s: no samples (%d lost)\n", what, lost);
+        bench::row(what, QStringLiteral("no samples") + lostText);
         return;
     }
-    std::sort(samples.begin(), samples.end());
-    const double median = samples[samples.size() / 2];
-    std::printf("%s: n=%zu median %.1f us, p90 %.1f us, max %.1f us, lost %d\n", what,
-        samples.size(), median, samples[samples.size() * 9 / 10], samples.back(), lost);
+    // Milliseconds once the median reaches one, for readability.
+    const bool inMs = bench::median(samples) >= 1000;
+    const auto shown = [inMs](double us) { return bench::number(inMs ? us / 1000 : us); };
+    bench::row(what + QStringLiteral(", median / p90 / max (n=%1)").arg(samples.size()),
+               QStringLiteral("%1 / %2 / %3 %4")
+                       .arg(shown(bench::median(samples)), shown(bench::quantile(samples, 0.9)),
+                            shown(bench::largest(samples)),
+                            inMs ? QStringLiteral("ms") : QStringLiteral("µs"))
+                   + lostText);
 }
 
 void spinFor(int ms)
@@ -79,12 +79,12 @@ int main(int argc, char *argv[])
         const auto start = Clock::now();
         driver.SendByte(quint8(i));
         if (pty.read(1, 1000).size() == 1) {
-            sendTimes.push_back(microseconds(Clock::now() - start));
+            sendTimes.push_back(bench::microseconds(Clock::now() - start));
         } else {
             ++lost;
         }
     }
-    report("SendByte -> far end", sendTimes, lost);
+    report(QStringLiteral("SendByte to the pty master"), sendTimes, lost);
 
     // The far end writes at a random moment of the poll period, as a real device would.
     Clock::time_point arrived;
@@ -111,12 +111,14 @@ int main(int argc, char *argv[])
         }
         guard.stop();
         if (got) {
-            receiveTimes.push_back(microseconds(arrived - start));
+            receiveTimes.push_back(bench::microseconds(arrived - start));
         } else {
             ++lost;
         }
     }
-    report("far end -> OnReceiveData", receiveTimes, lost);
+    report(QStringLiteral("pty master write to OnReceiveData (polled every %1 ms)")
+               .arg(driver.ComPortPollingDelay()),
+           receiveTimes, lost);
     driver.Disconnect();
     platform::setSerialPortsDirectory({});
     return 0;

@@ -53,4 +53,16 @@ void SettingsFile::WriteInteger(const QString &section, const QString &key, qint
     }
 }
 
+void SettingsFile::WriteIntegers(const QString &section,
+                                 const QList<std::pair<QString, qint32>> &values)
+{
+    QList<std::pair<QString, QString>> texts;
+    for (const auto &[key, value] : values) {
+        texts.append({ key, intToStr(value) });
+    }
+    if (!platform::writeProfileStrings(m_path, section, texts)) {
+        throw platform::Error(QStringLiteral("Unable to write to ") + m_path);
+    }
+}
+
 } // namespace console

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace console {
 
@@ -21,6 +24,10 @@ public:
     qint32 ReadInteger(const QString &section, const QString &key, qint32 defaultValue) const;
     /// Writes through to the file at once; throws "Unable to write to <path>" when refused.
     void WriteInteger(const QString &section, const QString &key, qint32 value);
+    /// Writes several keys in order with one replacement of the file, so that nothing
+    /// (a crash, a kill) can leave only some of them behind; throws like WriteInteger, and
+    /// then none of them is written.
+    void WriteIntegers(const QString &section, const QList<std::pair<QString, qint32>> &values);
 
 private:
     QString m_path;

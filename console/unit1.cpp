@@ -311,12 +311,14 @@ void TForm1::FormCreate()
     {
         console::SettingsFile ini;
         if (!ini.exists()) {
-            ini.WriteInteger(section, QStringLiteral("Minuty"), 7);
-            ini.WriteInteger(section, QStringLiteral("Sekundy"), 0);
-            ini.WriteInteger(section, QStringLiteral("Setiny"), 0);
-            ini.WriteInteger(section, QStringLiteral("Polocas"), 1);
-            ini.WriteInteger(section, QStringLiteral("Sirena"), 5);
-            ini.WriteInteger(section, QStringLiteral("Pripojeni"), 1);
+            // All six in one go: a program killed half-way must not leave a file that
+            // exists, and so is never created again, but lacks the later keys.
+            ini.WriteIntegers(section, { { QStringLiteral("Minuty"), 7 },
+                                         { QStringLiteral("Sekundy"), 0 },
+                                         { QStringLiteral("Setiny"), 0 },
+                                         { QStringLiteral("Polocas"), 1 },
+                                         { QStringLiteral("Sirena"), 5 },
+                                         { QStringLiteral("Pripojeni"), 1 } });
         }
     }
     {

@@ -341,11 +341,24 @@ QString readProfileString(const QString &path, const QString &section, const QSt
 bool writeProfileString(const QString &path, const QString &section, const QString &key,
                         const QString &value)
 {
+    return writeProfileStrings(path, section, { { key, value } });
+}
+
+bool writeProfileStrings(const QString &path, const QString &section,
+                         const QList<std::pair<QString, QString>> &values)
+{
     const QByteArray sectionName = nameBytes(section);
-    const QByteArray keyName = nameBytes(key);
-    const QByteArray valueBytes = value.toUtf8();
-    if (!validSection(sectionName) || !validKey(keyName) || hasLineBreakOrNul(valueBytes)) {
+    if (!validSection(sectionName)) {
         return false;
+    }
+    QList<std::pair<QByteArray, QByteArray>> entries;
+    for (const auto &[key, value] : values) {
+        const QByteArray keyName = nameBytes(key);
+        const QByteArray valueBytes = value.toUtf8();
+        if (!validKey(keyName) || hasLineBreakOrNul(valueBytes)) {
+            return false;
+        }
+        entries.append({ keyName, valueBytes });
     }
 
     const QFileInfo info(path);
@@ -370,8 +383,10 @@ bool writeProfileString(const QString &path, const QString &section, const QStri
         return false;
     }
 
-    const QByteArray updated
-        = profileWithValue(old, sectionName, keyName, valueBytes, nativeProfileNewLine());
+    QByteArray updated = old;
+    for (const auto &[key, value] : entries) {
+        updated = profileWithValue(updated, sectionName, key, value, nativeProfileNewLine());
+    }
     if (exists && updated == old) {
         return true;
     }

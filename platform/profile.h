@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // The private-profile settings file: "[section]" lines and "key=value" lines, read and
 // written the way settings files from the field expect. Sections and keys match without
@@ -26,6 +28,11 @@ QString readProfileString(const QString &path, const QString &section, const QSt
 /// on one line.
 bool writeProfileString(const QString &path, const QString &section, const QString &key,
                         const QString &value);
+
+/// Stores several keys of one section, in the given order, with one replacement of the file:
+/// either all of them are written or, when the write is refused as above, none.
+bool writeProfileStrings(const QString &path, const QString &section,
+                         const QList<std::pair<QString, QString>> &values);
 
 /// The raw value of `key` in `section` of a file's contents (quotes already removed), or
 /// nothing when the section or the key is missing.

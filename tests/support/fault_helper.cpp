@@ -1,0 +1,112 @@
+// A second process for the fault tests.
+//   fault_helper open-port <ports folder> <n>
+//       opens COMn with the console's serial driver; prints "opened" (exit 0) or "refused"
+//       (exit 3).
+//   fault_helper write-settings <settings file>
+//       prints "writing", then writes the settings through the main window's own handlers, in
+//       a loop until it is killed; every other round starts from a missing file, as at a first
+//       start.
+
+#include "console/settings_file.h"
+#include "console/unit1.h"
+#include "controls/spin.h"
+#include "link/comdrv32.h"
+#include "link/protocol.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/serial.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+/// No one is there to answer a box: it goes to the error output.
+class PrintedDialogs final : public platform::Dialogs
+{
+public:
+    platform::MsgResult messageBox(const QString &text, const QString &, platform::MsgIcon,
+                                   platform::MsgButtons) override
+    {
+        std::fprintf(stderr, "fault_helper: %s\n", qPrintable(text));
+        return platform::MsgResult::Ok;
+    }
+    void showMessage(const QString &text) override { messageBox(text, {}, {}, {}); }
+};
+
+int openPort(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    platform::setSerialPortsDirectory(argv[2]);
+    TCommPortDriver driver;
+    driver.setComPort(static_cast<TComPortNumber>(pnCOM1 + std::atoi(argv[3]) - 1));
+    const bool opened = driver.Connect();
+    std::puts(opened ? "opened" : "refused");
+    std::fflush(stdout);
+    driver.Disconnect();
+    return opened ? 0 : 3;
+}
+
+void writeRound(TForm1 &form, quint32 round)
+{
+    const QString path = console::settingsFilePath();
+    if (round % 2 == 0) {
+        QFile::remove(path);
+        form.FormCreate(); // creates the file with the defaults
+    }
+    // A time block with saving on writes the preset, the period and the siren.
+    form.UlozitNastaveni = 1;
+    form.Minuty = quint8(round % 60);
+    form.Sekundy = quint8(round * 7 % 60);
+    form.Setiny = quint8(round * 13 % 100);
+    form.Polocas = quint8(1 + round % 3);
+    form.Sirena = quint8(1 + round % 9);
+    form.PrijmiBajt(protocol::ReplyTime);
+    for (int i = 0; i < 6; ++i) {
+        form.PrijmiBajt(quint8(i));
+    }
+    form.PolocasSpinEdit->setText(QString::number(1 + (round + 1) % 3));
+    form.PolocasButtonClick();
+    form.SirenaSpinEdit->setText(QString::number(1 + (round + 4) % 9));
+    form.SirenaButtonClick();
+    form.setPripojeniItemIndex(int(round % 2));
+    form.PripojeniRadioGroupClick();
+}
+
+int writeSettings(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    PrintedDialogs dialogs;
+    platform::setDialogs(&dialogs);
+    console::setSettingsFilePath(QString::fromLocal8Bit(argv[2]));
+    try {
+        TForm1 form; // never shown: no scan, and the sends find no driver
+        std::puts("writing");
+        std::fflush(stdout);
+        for (quint32 round = 0;; ++round) {
+            writeRound(form, round);
+        }
+    } catch (const platform::Error &e) {
+        std::fprintf(stderr, "fault_helper: %s\n", qPrintable(e.message()));
+    }
+    platform::setDialogs(nullptr);
+    return 4;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QByteArray command = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (command == "open-port" && argc == 4) {
+        return openPort(argc, argv);
+    }
+    if (command == "write-settings" && argc == 3) {
+        return writeSettings(argc, argv);
+    }
+    std::fputs("usage: fault_helper open-port DIR N | write-settings FILE\n", stderr);
+    return 2;
+}

@@ -1,0 +1,137 @@
+// A peer that floods the console's port with random bytes at full speed: the console must
+// stay usable throughout and understand the next real reply once the flood is over.
+
+#include "support/console_fixture.h"
+
+#include "controls/button.h"
+#include "controls/inttext.h"
+#include "controls/spin.h"
+#include "link/protocol.h"
+#include "platform/serial.h"
+#include "platform/testing/pty_controller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using platform::testing::LineFlooder;
+using platform::testing::PtyController;
+using testing::Console;
+using testing::shownTime;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
+
+// How long the peer floods; a sanitizer build runs too slowly for the full length.
+constexpr int floodMs = sanitized ? 3000 : 10000;
+// The rounds of checks that must fit into the flood (each needs a few event loop turns).
+constexpr int minimumRounds = 3;
+// A long preset, so that the rounds of the flood never reach the end of the period.
+constexpr int presetMs = 59 * 60000;
+const QByteArray settings = QByteArrayLiteral(
+    "[Nastaveni]\nMinuty=59\nSekundy=0\nSetiny=0\nPolocas=1\nSirena=5\nPripojeni=1\n");
+
+QString expectedDisplay(qint64 remainingMs)
+{
+    const qint64 seconds = remainingMs / 1000;
+    return QStringLiteral("%1:%2")
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray bytes(const protocol::Message &message)
+{
+    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
+}
+
+} // namespace
+
+class TestFaultsFlood final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void consoleStaysUsableThroughAFlood();
+};
+
+void TestFaultsFlood::consoleStaysUsableThroughAFlood()
+{
+    QTemporaryDir dir;
+    const QString ports = dir.filePath(QStringLiteral("ports"));
+    QVERIFY(QDir().mkpath(ports));
+    platform::setSerialPortsDirectory(ports.toStdString());
+    for (int n = 2; n <= 10; ++n) {
+        QFile::link(dir.filePath(QStringLiteral("missing-tty%1").arg(n)),
+                    ports + QStringLiteral("/COM%1").arg(n));
+    }
+    auto peer = std::make_unique<PtyController>(ports + QStringLiteral("/COM1"));
+    QVERIFY(peer->ok());
+
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    options.settings = settings;
+    Console c(options);
+    QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
+    TForm1 &f = *c.form1;
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    const auto expectedNow
+        = [&] { return expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))); };
+    const qsizetype boxes = c.dialogs.shown.size();
+
+    LineFlooder flood(peer->master(), floodMs);
+    int rounds = 0;
+    while (flood.running()) {
+        // The clock advances on screen. Garbage that looks like a time block may paint its
+        // digits in between; the clock's next tick paints them back.
+        c.ticks.advance(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(shownTime(f), expectedNow(), 5000);
+
+        // A click sends its bytes, whatever the garbage has put into the fields meanwhile.
+        TButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
+        const QByteArray expected
+            = rounds % 2 == 0
+                  ? bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->Text())),
+                                             quint8(strToInt(f.HosteSpinEdit->Text()))))
+                  : bytes(protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->Text()))));
+        const qsizetype before = peer->received().size();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);
+        if (flood.running()) {
+            ++rounds; // only what happened while the flood went on counts
+        }
+    }
+    flood.stop();
+    QVERIFY2(rounds >= minimumRounds,
+             qPrintable(QStringLiteral("%1 rounds during the flood").arg(rounds)));
+    QVERIFY(flood.bytesWritten() > 10000);
+    QCOMPARE(c.dialogs.shown.size(), boxes);
+
+    // Stopped, then twelve zero bytes bring the parser back to idle wherever the garbage
+    // left it, and the next time block is read exactly.
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QVERIFY(peer->send(QByteArray(12, '\0') + QByteArray::fromHex("dc050403020100")));
+    QTRY_VERIFY_WITH_TIMEOUT(shownTime(f) == QStringLiteral("01:23") && f.AktSetiny == 45
+                                 && f.AktSekundy == 23 && f.AktMinuty == 1 && f.StavPrijmu == 0,
+                             20000);
+    QCOMPARE(c.dialogs.shown.size(), boxes);
+    peer.reset();
+    platform::setSerialPortsDirectory(std::string());
+}
+
+QTEST_MAIN(TestFaultsFlood)
+#include "tst_faults_flood.moc"

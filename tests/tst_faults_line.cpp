@@ -1,0 +1,292 @@
+// Faults of the serial line, with the real console window on pseudo-terminals: the cable
+// pulled in the middle of a game and plugged back, a port that vanishes while the scan probes
+// it, and a second console that wants the port the first one holds.
+
+#include "support/console_fixture.h"
+#include "support/simulator_process.h"
+
+#include "controls/button.h"
+#include "controls/spin.h"
+#include "link/comdrv32.h"
+#include "platform/serial.h"
+#include "platform/testing/pty_controller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+using platform::SerialHandle;
+using platform::testing::PtyController;
+using testing::Console;
+using testing::shownTime;
+using testing::SimulatorProcess;
+
+namespace {
+
+constexpr int presetMs = 7 * 60000; // the preset of a fresh settings file
+constexpr int helperWaitMs = 10000;
+
+Console::Options realPorts(bool show = true)
+{
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    options.show = show;
+    return options;
+}
+
+// What the count-down shows with `remainingMs` left: whole seconds, rounded down.
+QString expectedDisplay(qint64 remainingMs)
+{
+    const qint64 seconds = remainingMs / 1000;
+    return QStringLiteral("%1:%2")
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+/// The system's serial ports, with the reads and writes on each handle counted.
+class CountingSerial final : public platform::SerialBackend
+{
+public:
+    explicit CountingSerial(platform::SerialBackend &real)
+        : m_real(real)
+    {
+        platform::setSerialBackend(this);
+    }
+    ~CountingSerial() override { platform::setSerialBackend(nullptr); }
+
+    QHash<SerialHandle, int> reads;
+    QHash<SerialHandle, int> writes;
+    QHash<SerialHandle, int> writtenBytes;
+
+    SerialHandle open(const std::string &name) override { return m_real.open(name); }
+    bool setCommState(SerialHandle h, const platform::DeviceControlBlock &block) override
+    {
+        return m_real.setCommState(h, block);
+    }
+    bool setupComm(SerialHandle h, std::uint32_t in, std::uint32_t out) override
+    {
+        return m_real.setupComm(h, in, out);
+    }
+    bool setCommTimeouts(SerialHandle h, const platform::CommTimeouts &timeouts) override
+    {
+        return m_real.setCommTimeouts(h, timeouts);
+    }
+    bool purge(SerialHandle h, std::uint32_t flags) override { return m_real.purge(h, flags); }
+    bool read(SerialHandle h, void *buffer, std::uint32_t max, std::uint32_t *got) override
+    {
+        ++reads[h];
+        return m_real.read(h, buffer, max, got);
+    }
+    bool write(SerialHandle h, const void *data, std::uint32_t size,
+               std::uint32_t *written) override
+    {
+        ++writes[h];
+        const bool ok = m_real.write(h, data, size, written);
+        writtenBytes[h] += int(*written);
+        return ok;
+    }
+    bool close(SerialHandle h) override { return m_real.close(h); }
+
+private:
+    platform::SerialBackend &m_real;
+};
+
+/// Runs the helper that opens a port with the console's driver in a process of its own.
+QString openInAnotherProcess(const QString &portsDir, int port)
+{
+    QProcess helper;
+    helper.start(QStringLiteral(BODOVKA_FAULT_HELPER),
+                 { QStringLiteral("open-port"), portsDir, QString::number(port) });
+    if (!helper.waitForFinished(helperWaitMs)) {
+        helper.kill();
+        helper.waitForFinished(helperWaitMs);
+        return QStringLiteral("no answer");
+    }
+    return QString::fromUtf8(helper.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestFaultsLine final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void cablePulledAndPluggedBack();
+    void portVanishesWhileTheScanWaits();
+    void secondConsoleCannotTakeThePort();
+
+private:
+    QString portsDir() const { return m_dir->filePath(QStringLiteral("ports")); }
+    QString portLink(int n) const { return portsDir() + QStringLiteral("/COM%1").arg(n); }
+    /// Links COMn to a device that does not exist, so that neither it nor the fixed table opens.
+    void linkNowhere(int from, int to);
+    bool startSimulator(int n);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SimulatorProcess> m_simulator;
+};
+
+void TestFaultsLine::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ports")));
+    platform::setSerialPortsDirectory(portsDir().toStdString());
+}
+
+void TestFaultsLine::cleanup()
+{
+    m_simulator.reset();
+    platform::setSerialPortsDirectory(std::string());
+    m_dir.reset();
+}
+
+void TestFaultsLine::linkNowhere(int from, int to)
+{
+    for (int n = from; n <= to; ++n) {
+        QFile::link(m_dir->filePath(QStringLiteral("missing-tty%1").arg(n)), portLink(n));
+    }
+}
+
+bool TestFaultsLine::startSimulator(int n)
+{
+    m_simulator = std::make_unique<SimulatorProcess>();
+    if (m_simulator->start({ QStringLiteral("--dir"), m_dir->path(), QStringLiteral("--port"),
+                             QStringLiteral("COM%1").arg(n) })) {
+        return true;
+    }
+    qWarning("bodovka-sim: %s", m_simulator->process().readAllStandardError().constData());
+    return false;
+}
+
+void TestFaultsLine::cablePulledAndPluggedBack()
+{
+    QVERIFY(startSimulator(1));
+    linkNowhere(2, 10);
+    Console c(realPorts(false));
+    CountingSerial serial(platform::serialBackend());
+    c.showAndScan();
+    QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
+    TForm1 &f = *c.form1;
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("start")));
+    // What the count-down should show now, by the test clock.
+    const auto expectedNow
+        = [&] { return expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))); };
+
+    // The cable is pulled: the controller is gone at once, its end of the line with it.
+    m_simulator->process().kill();
+    QVERIFY(m_simulator->finished());
+    // Its port goes with it, as a USB adapter's device does. (The killed simulator leaves its
+    // link behind, and the number of its pseudo-terminal may soon belong to someone else.)
+    QVERIFY(QFile::remove(portLink(1)));
+    linkNowhere(1, 1);
+    const SerialHandle dead = f.Port->ComHandle();
+    const qsizetype boxes = c.dialogs.shown.size();
+
+    // The clock goes on and keeps being drawn.
+    for (int second = 0; second < 3; ++second) {
+        c.ticks.advance(1000);
+        QTRY_COMPARE(shownTime(f), expectedNow());
+    }
+    QCOMPARE(shownTime(f), QStringLiteral("06:57"));
+
+    // Every send fails, quietly, and the message loop keeps turning.
+    QTimer heartbeat;
+    QSignalSpy beats(&heartbeat, &QTimer::timeout);
+    heartbeat.start(0);
+    const int writesBefore = serial.writes.value(dead);
+    const int bytesBefore = serial.writtenBytes.value(dead);
+    for (TButton *button :
+         { f.SkoreButton, f.PolocasButton, f.SirenaButton, f.NastavitVseButton }) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QCOMPARE(serial.writes.value(dead) - writesBefore, 5 + 2 + 2 + 16);
+    QCOMPARE(serial.writtenBytes.value(dead), bytesBefore);
+    QCOMPARE(c.dialogs.shown.size(), boxes);
+    QTRY_VERIFY(beats.count() >= 100);
+
+    // The driver keeps polling the dead line at its own pace, not in a loop: fewer reads
+    // than ticks of the 10 ms clock.
+    QSignalSpy clockTicks(f.PomTimer, &QTimer::timeout);
+    const int readsBefore = serial.reads.value(dead);
+    QTRY_VERIFY_WITH_TIMEOUT(clockTicks.count() >= 50, 10000);
+    const int reads = serial.reads.value(dead) - readsBefore;
+    QVERIFY2(reads > 0 && reads <= clockTicks.count(),
+             qPrintable(
+                 QStringLiteral("%1 reads in %2 clock ticks").arg(reads).arg(clockTicks.count())));
+
+    // The re-test with nothing plugged in says so and closes the dead port.
+    QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
+    QCOMPARE(c.dialogs.texts().mid(boxes), testing::strings("Chyba inicializace portu."));
+    QCOMPARE(f.StavSpojeni, 0u);
+
+    // Plugged back: a new line behind the same port name; the re-test finds it.
+    QVERIFY(startSimulator(1));
+    QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
+    QCOMPARE(c.dialogs.texts().mid(boxes),
+             testing::strings("Chyba inicializace portu.", "Zařízení nalezeno na COM1"));
+    QCOMPARE(f.StavSpojeni, 1u);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("probe")));
+
+    f.DomaciSpinEdit->setText(QStringLiteral("4"));
+    f.HosteSpinEdit->setText(QStringLiteral("2"));
+    QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("score home=4 guest=2")));
+    QCOMPARE(f.Button1->text(), QStringLiteral("&Stop"));
+    c.ticks.advance(1000);
+    QTRY_COMPARE(shownTime(f), expectedNow());
+}
+
+void TestFaultsLine::portVanishesWhileTheScanWaits()
+{
+    // COM1 answers its probe by going away; the controller is on COM2.
+    PtyController vanishing(portLink(1));
+    QVERIFY(vanishing.ok());
+    vanishing.answerProbes = false;
+    vanishing.onReceived = [&](const QByteArray &) { vanishing.unplug(); };
+    QVERIFY(startSimulator(2));
+    linkNowhere(3, 10);
+
+    Console c(realPorts());
+    QCOMPARE(vanishing.probes(), 1);
+    QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM2"));
+    QCOMPARE(c.form1->Port->ComPort(), pnCOM2);
+    QTest::mouseClick(c.form1->SirenaButton, Qt::LeftButton);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("siren 5")));
+}
+
+void TestFaultsLine::secondConsoleCannotTakeThePort()
+{
+    QVERIFY(startSimulator(1));
+    linkNowhere(2, 10);
+    Console c(realPorts());
+    QCOMPARE(c.form1->StavSpojeni, 1u);
+
+    QCOMPARE(openInAnotherProcess(portsDir(), 1), QStringLiteral("refused"));
+
+    // The first console still owns a working line.
+    c.form1->PolocasSpinEdit->setText(QStringLiteral("3"));
+    QTest::mouseClick(c.form1->PolocasButton, Qt::LeftButton);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("period 3")));
+    QTest::mouseClick(c.form1->Button1, Qt::LeftButton);
+    QVERIFY(m_simulator->waitForLine(QStringLiteral("start")));
+
+    // Once the first console has let go, the port opens for anyone.
+    c.form1->close();
+    QCOMPARE(openInAnotherProcess(portsDir(), 1), QStringLiteral("opened"));
+}
+
+QTEST_MAIN(TestFaultsLine)
+#include "tst_faults_line.moc"
