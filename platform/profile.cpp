@@ -82,7 +82,10 @@ public:
         line.begin = m_pos;
         const qsizetype newLine = m_contents.indexOf('\n', m_pos);
         if (newLine < 0) {
-            line.end = line.next = m_contents.size();
+            // A CRLF cut short by the end of the file still ends the line.
+            line.next = m_contents.size();
+            line.end = (line.next > m_pos && m_contents[line.next - 1] == '\r') ? line.next - 1
+                                                                                : line.next;
         } else {
             line.next = newLine + 1;
             line.end = (newLine > m_pos && m_contents[newLine - 1] == '\r') ? newLine - 1 : newLine;
@@ -143,6 +146,16 @@ QByteArray withoutQuotes(QByteArrayView value)
     return value.toByteArray();
 }
 
+/// A value as it stands in the file: one with blanks at an end, or that reading would take
+/// for quoted, goes inside double quotes, which reading removes again.
+QByteArray storedValue(const QByteArray &value)
+{
+    const bool quotedLook = value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+                            && value.back() == value.front();
+    const bool blankEnd = !value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()));
+    return quotedLook || blankEnd ? '"' + value + '"' : value;
+}
+
 QByteArray lineEnding(const QByteArray &contents, const QByteArray &fallback)
 {
     const qsizetype newLine = contents.indexOf('\n');
@@ -158,8 +171,8 @@ bool hasLineBreakOrNul(const QByteArray &text)
     return text.contains('\r') || text.contains('\n') || text.contains('\0');
 }
 
-// Names and values that would read back differently, or break the line they stand on,
-// are refused rather than written.
+// Names that would read back differently, and names and values that would break the line
+// they stand on, are refused rather than written.
 bool validSection(const QByteArray &name)
 {
     return !name.isEmpty() && !name.contains(']') && !hasLineBreakOrNul(name);
@@ -187,7 +200,15 @@ std::optional<QByteArray> readWholeFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    QByteArray data = file.read(maxFileSize + 1);
+    // In pieces: a read of the whole limit at once would reserve 16 MiB for every lookup.
+    QByteArray data;
+    while (data.size() <= maxFileSize) {
+        const QByteArray piece = file.read(64 * 1024);
+        if (piece.isEmpty()) {
+            break;
+        }
+        data += piece;
+    }
     if (file.error() != QFileDevice::NoError || data.size() > maxFileSize) {
         return std::nullopt;
     }
@@ -243,6 +264,7 @@ QByteArray profileWithValue(const QByteArray &contents, const QByteArray &sectio
                             const QByteArray &newLine)
 {
     const QByteArray eol = lineEnding(contents, newLine);
+    const QByteArray stored = storedValue(value);
     LineReader lines(contents);
     Line line;
     bool inSection = false;
@@ -265,23 +287,26 @@ QByteArray profileWithValue(const QByteArray &contents, const QByteArray &sectio
             }
         } else if (inSection && parsed.kind == Kind::Key) {
             if (sameName(parsed.name, key)) {
-                return contents.first(parsed.valueBegin) + value + contents.sliced(line.end);
+                return contents.first(parsed.valueBegin) + stored + contents.sliced(line.end);
             }
             anchor = line;
         }
     }
 
-    const QByteArray entry = key + '=' + value + eol;
+    const QByteArray entry = key + '=' + stored + eol;
+    // Only the file's last line can lack a line ending, or have its CRLF cut short.
+    QByteArray lastLineEnding;
+    if (contents.endsWith('\r')) {
+        lastLineEnding = QByteArrayLiteral("\n");
+    } else if (!contents.isEmpty() && !contents.endsWith('\n')) {
+        lastLineEnding = eol;
+    }
     if (sectionFound) {
         QByteArray result = contents;
-        // Only the file's last line can lack a line ending.
-        const bool unterminated = anchor.end == anchor.next;
-        return result.insert(anchor.next, unterminated ? eol + entry : entry);
+        const bool last = anchor.next == contents.size();
+        return result.insert(anchor.next, last ? lastLineEnding + entry : entry);
     }
-    QByteArray result = contents;
-    if (!result.isEmpty() && !result.endsWith('\n')) {
-        result += eol;
-    }
+    QByteArray result = contents + lastLineEnding;
     if (!result.isEmpty() && !lastLineBlank) {
         result += eol;
     }

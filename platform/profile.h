@@ -40,8 +40,9 @@ std::optional<QByteArray> profileValue(const QByteArray &contents, const QByteAr
                                        const QByteArray &key);
 
 /// A file's contents with `key` in `section` set to `value`: replaced in place, appended
-/// after the section's last key, or appended with a new section at the end. `newLine` is
-/// used only when the contents have no line ending to follow.
+/// after the section's last key, or appended with a new section at the end. A value with
+/// blanks at an end or within a pair of quotes is written in double quotes, so that it reads
+/// back as given. `newLine` is used only when the contents have no line ending to follow.
 QByteArray profileWithValue(const QByteArray &contents, const QByteArray &section,
                             const QByteArray &key, const QByteArray &value,
                             const QByteArray &newLine);

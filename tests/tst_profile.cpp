@@ -38,11 +38,15 @@ private slots:
     void write_data();
     void write();
     void newFileAndRoundTrip();
+    void valueReadsBackAsWritten_data();
+    void valueReadsBackAsWritten();
     void refusedWrite_data();
     void refusedWrite();
     void keepsPermissionsAndLeavesNoTemporaryFile();
     void corruptedFile_data();
     void corruptedFile();
+    void sizeLimit_data();
+    void sizeLimit();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -109,6 +113,9 @@ void TestProfile::read_data()
                           << "7";
     QTest::newRow("no trailing newline") << QByteArray("[Nastaveni]\r\nMinuty=7") << "Minuty"
                                          << "7";
+    QTest::newRow("crlf cut short at the end")
+        << QByteArray("[Nastaveni]\r\nMinuty=7\r") << "Minuty"
+        << "7";
     QTest::newRow("unclosed header") << QByteArray("[Nastaveni\nMinuty=7\n") << "Minuty"
                                      << "def";
     QTest::newRow("text after header") << QByteArray("[Nastaveni] x\nMinuty=7\n") << "Minuty"
@@ -165,6 +172,15 @@ void TestProfile::write_data()
     QTest::newRow("append when last line lacks a newline")
         << QByteArray("[Nastaveni]\r\nA=1") << section << "Minuty"
         << QByteArray("[Nastaveni]\r\nA=1\r\nMinuty=42\r\n");
+    QTest::newRow("append when the last crlf is cut short")
+        << QByteArray("[Nastaveni]\r\nA=1\r") << section << "Minuty"
+        << QByteArray("[Nastaveni]\r\nA=1\r\nMinuty=42\r\n");
+    QTest::newRow("replace before a crlf cut short")
+        << QByteArray("[Nastaveni]\r\nMinuty=7\r") << section << "Minuty"
+        << QByteArray("[Nastaveni]\r\nMinuty=42\r");
+    QTest::newRow("new section after a crlf cut short")
+        << QByteArray("[Jine]\r\nX=1\r") << section << "Minuty"
+        << QByteArray("[Jine]\r\nX=1\r\n\r\n[Nastaveni]\r\nMinuty=42\r\n");
     QTest::newRow("new section at end")
         << QByteArray("[Jine]\r\nX=1\r\n") << section << "Minuty"
         << QByteArray("[Jine]\r\nX=1\r\n\r\n[Nastaveni]\r\nMinuty=42\r\n");
@@ -216,6 +232,40 @@ void TestProfile::newFileAndRoundTrip()
              QStringLiteral("22"));
     QCOMPARE(readProfileString(m_path, QStringLiteral("jine"), QStringLiteral("text"), QString()),
              QStringLiteral("příliš žluťoučký"));
+}
+
+void TestProfile::valueReadsBackAsWritten_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line"); // the key's line in the file
+
+    QTest::newRow("plain") << "7" << QByteArray("Minuty=7");
+    QTest::newRow("empty") << "" << QByteArray("Minuty=");
+    QTest::newRow("leading space") << " 7" << QByteArray("Minuty=\" 7\"");
+    QTest::newRow("trailing tab") << "7\t" << QByteArray("Minuty=\"7\t\"");
+    QTest::newRow("only spaces") << "  " << QByteArray("Minuty=\"  \"");
+    QTest::newRow("in double quotes") << "\"7\"" << QByteArray("Minuty=\"\"7\"\"");
+    QTest::newRow("in single quotes") << "'7'" << QByteArray("Minuty=\"'7'\"");
+    QTest::newRow("empty quotes") << "\"\"" << QByteArray("Minuty=\"\"\"\"");
+    QTest::newRow("lone quote") << "\"" << QByteArray("Minuty=\"");
+    QTest::newRow("unmatched quotes") << "'7\"" << QByteArray("Minuty='7\"");
+    QTest::newRow("inner spaces") << "1 2" << QByteArray("Minuty=1 2");
+}
+
+void TestProfile::valueReadsBackAsWritten()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+    // Both ways of writing: a new key, and a key replaced in place.
+    QVERIFY(writeProfileString(m_path, section, QStringLiteral("Minuty"), value));
+    QVERIFY(fileBytes(m_path).contains(line + nativeProfileNewLine()));
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             value);
+    QVERIFY(putFile(m_path, QByteArray("[Nastaveni]\r\nMinuty = 5 \r\nA=1\r\n")));
+    QVERIFY(writeProfileString(m_path, section, QStringLiteral("Minuty"), value));
+    QCOMPARE(fileBytes(m_path), "[Nastaveni]\r\nMinuty = " + line.sliced(7) + "\r\nA=1\r\n");
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             value);
 }
 
 void TestProfile::refusedWrite_data()
@@ -362,6 +412,32 @@ void TestProfile::corruptedFile()
     }
     QVERIFY(after.endsWith(contents.sliced(common)));
     QVERIFY(after.sliced(common, after.size() - contents.size()).contains("Sirena=3"));
+}
+
+void TestProfile::sizeLimit_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<bool>("readable");
+    const qsizetype limit = 16 * 1024 * 1024;
+    QTest::newRow("at the limit") << limit << true;
+    QTest::newRow("one byte over") << limit + 1 << false;
+}
+
+void TestProfile::sizeLimit()
+{
+    QFETCH(qsizetype, size);
+    QFETCH(bool, readable);
+    // A file read in pieces: the key sits in the last one, the limit is still exact.
+    const QByteArray head("[Nastaveni]\n;");
+    const QByteArray tail("\nMinuty=7\n");
+    const QByteArray contents = head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+    QVERIFY(putFile(m_path, contents));
+    QCOMPARE(readProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("def")),
+             readable ? QStringLiteral("7") : QStringLiteral("def"));
+    // A file too large to be a settings file is not rewritten either.
+    QCOMPARE(writeProfileString(m_path, section, QStringLiteral("Minuty"), QStringLiteral("8")),
+             readable);
+    QCOMPARE(QFileInfo(m_path).size(), size);
 }
 
 QTEST_APPLESS_MAIN(TestProfile)
