@@ -31,12 +31,15 @@ QStringList allPorts()
     return names;
 }
 
-// Closes the time dialog as soon as it opens, which activates the main window again.
-void activateAgainThroughTimeDialog(Console &c)
+// Closes the time dialog as soon as it opens, which activates the main window again, and
+// waits for that activation: it puts the stored period back into the field.
+bool activateAgainThroughTimeDialog(Console &c)
 {
+    c.form1->PolocasSpinEdit->setText(QStringLiteral("3"));
     QTimer::singleShot(0, c.form2.get(), [&c] { c.form2->ZrusitButton->click(); });
     QTest::mouseClick(c.form1->CasButton, Qt::LeftButton);
-    QTest::qWait(20);
+    return QTest::qWaitFor(
+        [&c] { return c.form1->PolocasSpinEdit->Text() != QStringLiteral("3"); });
 }
 
 } // namespace
@@ -111,7 +114,7 @@ void TestDiscovery::noPortAtAll()
     // The next activation scans again, and now finds the controller.
     c.serial.present.insert(QStringLiteral("COM1"));
     c.ticks.setAutoAdvance(250);
-    activateAgainThroughTimeDialog(c);
+    QVERIFY(activateAgainThroughTimeDialog(c));
     QTRY_COMPARE(c.form1->StavSpojeni, 1u);
     QCOMPARE(c.dialogs.shown.last().text, QStringLiteral("Zařízení nalezeno na COM1"));
 }
@@ -135,8 +138,7 @@ void TestDiscovery::silentPortsAskAndCancel()
 
     // Given up: activation no longer scans.
     const qsizetype opens = c.serial.callsNamed(QStringLiteral("open")).size();
-    activateAgainThroughTimeDialog(c);
-    QTest::qWait(50);
+    QVERIFY(activateAgainThroughTimeDialog(c));
     QCOMPARE(c.serial.callsNamed(QStringLiteral("open")).size(), opens + 1); // the time is sent
     QCOMPARE(c.dialogs.shown.size(), 1);
 }
@@ -261,7 +263,8 @@ void TestDiscovery::closingAbandonsTheScan()
     c.ticks.setAutoAdvance(250);
     c.form1->show();
     QTRY_VERIFY(!c.form1->isVisible());
-    QTest::qWait(50);
+    // The scan gives up as soon as it looks again: COM2 is closed and nothing further opened.
+    QTRY_VERIFY(!c.form1->Port->Connected());
     QCOMPARE(openedPorts(c.serial),
              (QStringList { QStringLiteral("COM1"), QStringLiteral("COM2") }));
     QVERIFY(c.dialogs.shown.isEmpty());
