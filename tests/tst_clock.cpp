@@ -32,15 +32,6 @@ void tick(TForm1 &f)
     QVERIFY(QMetaObject::invokeMethod(f.PomTimer, "timeout", Qt::DirectConnection));
 }
 
-// What a count-down shows with `remainingMs` left: whole seconds, rounded down.
-QString expectedDisplay(qint64 remainingMs)
-{
-    const qint64 seconds = remainingMs / 1000;
-    return QStringLiteral("%1:%2")
-        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 class TestClock final : public QObject
@@ -216,7 +207,7 @@ void TestClock::lateAndMissedTicksDoNotDrift()
         elapsed += step;
         c.ticks.advance(quint32(step));
         tick(f);
-        QCOMPARE(shownTime(f), expectedDisplay(3600000 - elapsed));
+        QCOMPARE(shownTime(f), testing::expectedDisplay(3600000 - elapsed));
     }
     QVERIFY(c.dialogs.shown.size() == 1); // only the scan's box: the period has not ended
 }

@@ -41,19 +41,6 @@ constexpr int longestRunMs = 120; // how long a writer may run before it is kill
 // The name of a temporary file that a killed write leaves beside the settings.
 const QRegularExpression temporaryName(QStringLiteral("^bodovka\\.ini\\.[A-Za-z0-9]{6}$"));
 
-QString expectedDisplay(qint64 remainingMs)
-{
-    const qint64 seconds = remainingMs / 1000;
-    return QStringLiteral("%1:%2")
-        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-QByteArray bytes(const protocol::Message &message)
-{
-    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
-}
-
 enum class Fault { ReadOnly, Folder };
 
 struct KeyRange
@@ -176,12 +163,12 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     f.DomaciSpinEdit->setText(QStringLiteral("12"));
     f.HosteSpinEdit->setText(QStringLiteral("7"));
     QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
-    QTRY_COMPARE(peer.receivedFrom(sentBefore), bytes(protocol::setScore(12, 7)));
+    QTRY_COMPARE(peer.receivedFrom(sentBefore), testing::bytes(protocol::setScore(12, 7)));
     QCOMPARE(c.dialogs.shown.size(), boxes + 1);
 
     c.ticks.advance(2500);
     QTRY_COMPARE(shownTime(f),
-                 expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))));
+                 testing::expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))));
     if (fault == Fault::ReadOnly) {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }

@@ -45,19 +45,6 @@ constexpr int presetMs = 59 * 60000;
 const QByteArray settings = QByteArrayLiteral(
     "[Nastaveni]\nMinuty=59\nSekundy=0\nSetiny=0\nPolocas=1\nSirena=5\nPripojeni=1\n");
 
-QString expectedDisplay(qint64 remainingMs)
-{
-    const qint64 seconds = remainingMs / 1000;
-    return QStringLiteral("%1:%2")
-        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-QByteArray bytes(const protocol::Message &message)
-{
-    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
-}
-
 } // namespace
 
 class TestFaultsFlood final : public QObject
@@ -89,8 +76,9 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
     TForm1 &f = *c.form1;
     QTest::mouseClick(f.Button1, Qt::LeftButton);
-    const auto expectedNow
-        = [&] { return expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))); };
+    const auto expectedNow = [&] {
+        return testing::expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad)));
+    };
     const qsizetype boxes = c.dialogs.shown.size();
 
     LineFlooder flood(peer->master(), floodMs);
@@ -105,9 +93,10 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         TButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
             = rounds % 2 == 0
-                  ? bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->Text())),
-                                             quint8(strToInt(f.HosteSpinEdit->Text()))))
-                  : bytes(protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->Text()))));
+                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->Text())),
+                                                      quint8(strToInt(f.HosteSpinEdit->Text()))))
+                  : testing::bytes(
+                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->Text()))));
         const qsizetype before = peer->received().size();
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);

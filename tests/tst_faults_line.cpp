@@ -43,15 +43,6 @@ Console::Options realPorts(bool show = true)
     return options;
 }
 
-// What the count-down shows with `remainingMs` left: whole seconds, rounded down.
-QString expectedDisplay(qint64 remainingMs)
-{
-    const qint64 seconds = remainingMs / 1000;
-    return QStringLiteral("%1:%2")
-        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 /// The system's serial ports, with the reads and writes on each handle counted.
 class CountingSerial final : public platform::SerialBackend
 {
@@ -186,8 +177,9 @@ void TestFaultsLine::cablePulledAndPluggedBack()
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     QVERIFY(m_simulator->waitForLine(QStringLiteral("start")));
     // What the count-down should show now, by the test clock.
-    const auto expectedNow
-        = [&] { return expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad))); };
+    const auto expectedNow = [&] {
+        return testing::expectedDisplay(presetMs - qint64(c.ticks.now() - quint32(f.Zaklad)));
+    };
 
     // The cable is pulled: the controller is gone at once, its end of the line with it.
     m_simulator->process().kill();

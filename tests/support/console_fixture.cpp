@@ -10,6 +10,19 @@
 
 namespace testing {
 
+QString expectedDisplay(qint64 remainingMs)
+{
+    const qint64 seconds = remainingMs / 1000;
+    return QStringLiteral("%1:%2")
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray bytes(const protocol::Message &message)
+{
+    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
+}
+
 int shownDigit(const TdsSevenSegmentDisplay *display)
 {
     for (int digit = 0; digit <= 9; ++digit) {

@@ -2,6 +2,7 @@
 
 #include "console/unit1.h"
 #include "console/unit2.h"
+#include "link/protocol.h"
 #include "platform/testing/fake_serial.h"
 #include "platform/testing/fakes.h"
 
@@ -18,6 +19,11 @@ template<typename... Texts> QStringList strings(const Texts &...texts)
 {
     return { QString::fromUtf8(texts)... };
 }
+
+/// What a count-down shows with `remainingMs` left: whole seconds, rounded down, as "MM:SS".
+QString expectedDisplay(qint64 remainingMs);
+/// A command's bytes as the line carries them.
+QByteArray bytes(const protocol::Message &message);
 
 /// The digit a display shows, read from its segments; -1 for anything else.
 int shownDigit(const TdsSevenSegmentDisplay *display);
