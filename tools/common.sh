@@ -1,4 +1,4 @@
-# Shared by ./run, ./test and ./bench: the packages the project needs and an incremental build.
+# Shared by ./run, ./test and bench/run: the packages the project needs and an incremental build.
 # shellcheck shell=bash
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

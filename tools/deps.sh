@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages given as arguments that are not installed yet.
-# Used by ./run, ./test and ./bench; does nothing when everything is present.
+# Used by ./run, ./test and bench/run; does nothing when everything is present.
 set -euo pipefail
 missing=()
 for pkg in "$@"; do
