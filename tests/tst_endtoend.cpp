@@ -1,4 +1,5 @@
 #include "support/console_fixture.h"
+#include "support/ports_folder.h"
 #include "support/simulator_process.h"
 
 #include "controls/button.h"
@@ -45,51 +46,38 @@ private slots:
     void everyCommandReachesTheScoreboard();
 
 private:
-    QString portsDir() const { return m_dir->filePath(QStringLiteral("ports")); }
-    /// Links COMn to a device that does not exist, so that neither it nor the fixed table opens.
-    void linkNowhere(int from, int to);
+    void linkNowhere(int from, int to) { m_ports->linkNowhere(from, to); }
     bool linkSilent(int n);
     bool startSimulator(int n);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<testing::PortsFolder> m_ports;
     std::list<platform::testing::PseudoTerminal> m_silent;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
 void TestEndToEnd::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ports")));
-    platform::setSerialPortsDirectory(portsDir().toStdString());
+    m_ports = std::make_unique<testing::PortsFolder>();
+    QVERIFY(m_ports->ok());
 }
 
 void TestEndToEnd::cleanup()
 {
     m_simulator.reset();
     m_silent.clear();
-    platform::setSerialPortsDirectory(std::string());
-    m_dir.reset();
-}
-
-void TestEndToEnd::linkNowhere(int from, int to)
-{
-    for (int n = from; n <= to; ++n) {
-        QFile::link(m_dir->filePath(QStringLiteral("missing-tty%1").arg(n)),
-                    portsDir() + QStringLiteral("/COM%1").arg(n));
-    }
+    m_ports.reset();
 }
 
 bool TestEndToEnd::linkSilent(int n)
 {
     m_silent.emplace_back();
-    return m_silent.back().ok()
-           && QFile::link(m_silent.back().slave(), portsDir() + QStringLiteral("/COM%1").arg(n));
+    return m_silent.back().ok() && QFile::link(m_silent.back().slave(), m_ports->link(n));
 }
 
 bool TestEndToEnd::startSimulator(int n)
 {
     m_simulator = std::make_unique<SimulatorProcess>();
-    return m_simulator->start({ QStringLiteral("--dir"), m_dir->path(), QStringLiteral("--port"),
+    return m_simulator->start({ QStringLiteral("--dir"), m_ports->path(), QStringLiteral("--port"),
                                 QStringLiteral("COM%1").arg(n) });
 }
 

@@ -2,6 +2,7 @@
 // game, and the console killed while it writes.
 
 #include "support/console_fixture.h"
+#include "support/ports_folder.h"
 #include "support/simulator_process.h"
 
 #include "console/settings_file.h"
@@ -109,19 +110,10 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     QFETCH(Fault, fault);
     QFETCH(QString, button);
 
-    QTemporaryDir dir;
-    const QString ports = dir.filePath(QStringLiteral("ports"));
-    QVERIFY(QDir().mkpath(ports));
-    platform::setSerialPortsDirectory(ports.toStdString());
-    struct RestorePorts
-    {
-        ~RestorePorts() { platform::setSerialPortsDirectory(std::string()); }
-    } restorePorts;
-    for (int n = 2; n <= 10; ++n) {
-        QFile::link(dir.filePath(QStringLiteral("missing-tty%1").arg(n)),
-                    ports + QStringLiteral("/COM%1").arg(n));
-    }
-    PtyController peer(ports + QStringLiteral("/COM1"));
+    const testing::PortsFolder ports;
+    QVERIFY(ports.ok());
+    ports.linkNowhere(2, 10);
+    PtyController peer(ports.link(1));
     QVERIFY(peer.ok());
 
     Console::Options options;
@@ -242,19 +234,10 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
 
 void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
 {
-    QTemporaryDir dir;
-    const QString ports = dir.filePath(QStringLiteral("ports"));
-    QVERIFY(QDir().mkpath(ports));
-    platform::setSerialPortsDirectory(ports.toStdString());
-    struct RestorePorts
-    {
-        ~RestorePorts() { platform::setSerialPortsDirectory(std::string()); }
-    } restorePorts;
-    for (int n = 2; n <= 10; ++n) {
-        QFile::link(dir.filePath(QStringLiteral("missing-tty%1").arg(n)),
-                    ports + QStringLiteral("/COM%1").arg(n));
-    }
-    PtyController peer(ports + QStringLiteral("/COM1"));
+    const testing::PortsFolder ports;
+    QVERIFY(ports.ok());
+    ports.linkNowhere(2, 10);
+    PtyController peer(ports.link(1));
     QVERIFY(peer.ok());
     Console::Options options;
     options.realPorts = true;

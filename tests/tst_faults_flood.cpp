@@ -2,6 +2,7 @@
 // stay usable throughout and understand the next real reply once the flood is over.
 
 #include "support/console_fixture.h"
+#include "support/ports_folder.h"
 
 #include "controls/button.h"
 #include "controls/inttext.h"
@@ -57,15 +58,10 @@ private slots:
 
 void TestFaultsFlood::consoleStaysUsableThroughAFlood()
 {
-    QTemporaryDir dir;
-    const QString ports = dir.filePath(QStringLiteral("ports"));
-    QVERIFY(QDir().mkpath(ports));
-    platform::setSerialPortsDirectory(ports.toStdString());
-    for (int n = 2; n <= 10; ++n) {
-        QFile::link(dir.filePath(QStringLiteral("missing-tty%1").arg(n)),
-                    ports + QStringLiteral("/COM%1").arg(n));
-    }
-    auto peer = std::make_unique<PtyController>(ports + QStringLiteral("/COM1"));
+    const testing::PortsFolder ports;
+    QVERIFY(ports.ok());
+    ports.linkNowhere(2, 10);
+    auto peer = std::make_unique<PtyController>(ports.link(1));
     QVERIFY(peer->ok());
 
     Console::Options options;
@@ -119,7 +115,6 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
                              20000);
     QCOMPARE(c.dialogs.shown.size(), boxes);
     peer.reset();
-    platform::setSerialPortsDirectory(std::string());
 }
 
 QTEST_MAIN(TestFaultsFlood)

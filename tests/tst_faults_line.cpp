@@ -3,6 +3,7 @@
 // it, and a second console that wants the port the first one holds.
 
 #include "support/console_fixture.h"
+#include "support/ports_folder.h"
 #include "support/simulator_process.h"
 
 #include "controls/button.h"
@@ -123,41 +124,31 @@ private slots:
     void secondConsoleCannotTakeThePort();
 
 private:
-    QString portsDir() const { return m_dir->filePath(QStringLiteral("ports")); }
-    QString portLink(int n) const { return portsDir() + QStringLiteral("/COM%1").arg(n); }
-    /// Links COMn to a device that does not exist, so that neither it nor the fixed table opens.
-    void linkNowhere(int from, int to);
+    QString portsDir() const { return m_ports->ports(); }
+    QString portLink(int n) const { return m_ports->link(n); }
+    void linkNowhere(int from, int to) { m_ports->linkNowhere(from, to); }
     bool startSimulator(int n);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<testing::PortsFolder> m_ports;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
 void TestFaultsLine::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ports")));
-    platform::setSerialPortsDirectory(portsDir().toStdString());
+    m_ports = std::make_unique<testing::PortsFolder>();
+    QVERIFY(m_ports->ok());
 }
 
 void TestFaultsLine::cleanup()
 {
     m_simulator.reset();
-    platform::setSerialPortsDirectory(std::string());
-    m_dir.reset();
-}
-
-void TestFaultsLine::linkNowhere(int from, int to)
-{
-    for (int n = from; n <= to; ++n) {
-        QFile::link(m_dir->filePath(QStringLiteral("missing-tty%1").arg(n)), portLink(n));
-    }
+    m_ports.reset();
 }
 
 bool TestFaultsLine::startSimulator(int n)
 {
     m_simulator = std::make_unique<SimulatorProcess>();
-    if (m_simulator->start({ QStringLiteral("--dir"), m_dir->path(), QStringLiteral("--port"),
+    if (m_simulator->start({ QStringLiteral("--dir"), m_ports->path(), QStringLiteral("--port"),
                              QStringLiteral("COM%1").arg(n) })) {
         return true;
     }
