@@ -9,6 +9,11 @@ PACKAGES+=(g++-mingw-w64-x86-64) # checks that the Win32 serial binding compiles
 PACKAGES+=(xvfb xdotool) # the real-window test drives the console on a private X display
 PACKAGES+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizers for tools/fuzz.sh
 
+# The Windows program (tools/windows.sh): the cross compiler with the thread model Qt needs,
+# Qt's source package, the zip, and Wine with Arial's metrics for the tests under Wine.
+WINDOWS_PACKAGES=(cmake ninja-build ccache qt6-base-dev qt6-translations-l10n dpkg-dev xz-utils
+    g++-mingw-w64-x86-64-posix zip wine64 fonts-liberation2)
+
 install_packages() {
     "$ROOT/tools/deps.sh" "${PACKAGES[@]}" "$@"
 }
@@ -21,4 +26,11 @@ build_tree() {
         cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
     cmake --build "$dir" -j2
+}
+
+# Where tools/windows/qt.sh keeps the static Windows Qt of the host's Qt version.
+windows_qt_prefix() {
+    local version
+    version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null)" || return 1
+    echo "${BODOVKA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bodovka}/qt-${version%%+*}-mingw-static"
 }
