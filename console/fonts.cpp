@@ -5,6 +5,9 @@
 namespace console {
 namespace {
 const QString windowFamily = QStringLiteral("MS Sans Serif");
+// Windows' own scalable version of its old bitmap font: the same letters, and all of Czech on
+// every Windows, where the bitmap font has them only on a Czech one.
+const QString windowFamilyTrueType = QStringLiteral("Microsoft Sans Serif");
 const QString largeFamily = QStringLiteral("Arial CE");
 } // namespace
 
@@ -19,7 +22,8 @@ void installFontSubstitutions()
 
 QFont windowFont()
 {
-    QFont font(windowFamily);
+    QFont font;
+    font.setFamilies({ windowFamilyTrueType, windowFamily });
     font.setPixelSize(11);
     return font;
 }

@@ -16,9 +16,14 @@ void prepareApplication(QApplication &app)
     app.setApplicationName(title);
     platform::setApplicationTitle(title);
 
+    // The copy built into the program first: the scorer's PC has no Qt installed.
     auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
+    const QString name = QStringLiteral("qtbase");
+    const QString prefix = QStringLiteral("_");
+    if (translator->load(czech, name, prefix, QStringLiteral(":/translations"))
+        || translator->load(czech, name, prefix,
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         app.installTranslator(translator);
     }
     installFontSubstitutions();
