@@ -4,120 +4,24 @@
 // screenshot of it.
 
 #include "support/simulator_process.h"
-
-#include "controls/segment_geometry.h"
+#include "support/x_desktop.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
 #include <QProcess>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <optional>
 
-using testing::SimulatorProcess;
+using namespace testing;
 
 namespace {
 
-constexpr int waitMs = 10000;
-
-const QColor lime(0, 255, 0);
-const QColor red(255, 0, 0);
-const QColor yellow(255, 255, 0);
-const QColor silver(192, 192, 192);
-
-/// One digit of the main window: where it sits in the window and the colour of its lit bars.
-struct DigitPlace
-{
-    const char *name;
-    QPoint topLeft;
-    QColor on;
-};
-
-constexpr QSize digitSize(121, 209);
-constexpr int segmentWidth = 4;
-
-const DigitPlace period { "period", { 88, 96 }, yellow };
-const DigitPlace minuteTens { "minute tens", { 256, 96 }, red };
-const DigitPlace minuteUnits { "minute units", { 376, 96 }, red };
-const DigitPlace secondTens { "second tens", { 528, 96 }, red };
-const DigitPlace secondUnits { "second units", { 648, 96 }, red };
-const DigitPlace homeTens { "home tens", { 192, 336 }, lime };
-const DigitPlace homeUnits { "home units", { 312, 336 }, lime };
-const DigitPlace guestTens { "guest tens", { 464, 336 }, lime };
-const DigitPlace guestUnits { "guest units", { 584, 336 }, lime };
-
 /// The home score field, in window coordinates.
 const QPoint homeField(290, 571);
-
-QString colourName(QRgb rgb)
-{
-    return QStringLiteral("(%1,%2,%3)").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb));
-}
-
-/// Every bar of `digit` in the picture that does not show `value`: lit bars in the digit's
-/// colour, dark bars silver.
-QStringList digitMismatches(const QImage &window, const DigitPlace &place, int value)
-{
-    QStringList wrong;
-    const TdsDisplaySegments lit = controls::digitSegments(value);
-    for (int bar = 0; bar < controls::segmentCount; ++bar) {
-        const QPolygon outline
-            = controls::segmentPolygon(bar, digitSize.width(), digitSize.height(), segmentWidth);
-        const QPoint inside = place.topLeft + outline.boundingRect().center();
-        const bool on = controls::hasSegment(lit, static_cast<TdsDisplaySegment>(bar));
-        const QColor expected = on ? place.on : silver;
-        const QRgb seen = window.pixel(inside);
-        if (QColor(seen) != expected) {
-            wrong += QStringLiteral("%1 (%2) bar %3 is %4, not %5")
-                         .arg(QLatin1String(place.name))
-                         .arg(value)
-                         .arg(bar)
-                         .arg(colourName(seen), colourName(expected.rgb()));
-        }
-    }
-    return wrong;
-}
-
-/// Asks an X window to close, as a window manager's close button does (WM_DELETE_WINDOW).
-bool closeWindow(const QString &windowId)
-{
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11) {
-        return false;
-    }
-    xcb_connection_t *connection = x11->connection();
-    const auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
-    };
-    xcb_client_message_event_t event {};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = windowId.toUInt();
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    if (event.type == XCB_ATOM_NONE || event.data.data32[0] == XCB_ATOM_NONE) {
-        return false;
-    }
-    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    return xcb_flush(connection) > 0;
-}
 
 } // namespace
 
@@ -133,86 +37,20 @@ private slots:
     void scoreTypedAndSent();
 
 private:
-    /// Runs xdotool with a bound; its output, nothing when it failed.
-    std::optional<QString> xdotool(const QStringList &arguments);
-    bool run(const QStringList &arguments) { return xdotool(arguments).has_value(); }
-    /// The id of the console's visible window whose title matches; empty when there is none.
-    QString consoleWindow(const QString &titlePattern);
-    bool keys(const QStringList &keyNames);
-    bool type(const QString &text);
-    /// Waits until the main window shows `expected` (name → digit), bounded; the mismatches
-    /// of the last screenshot otherwise, which is then kept beside the test for a look.
-    QStringList waitForDigits(const QList<std::pair<DigitPlace, int>> &expected);
+    QString consoleWindow(const QString &titlePattern)
+    {
+        return findWindow(titlePattern, m_console.processId());
+    }
+    QStringList waitForDigits(const DigitValues &expected)
+    {
+        return testing::waitForDigits(m_main, expected, QStringLiteral("tst_window.png"));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SimulatorProcess> m_simulator;
     QProcess m_console;
     QString m_main; // the main window's id
 };
-
-std::optional<QString> TestWindow::xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        process.waitForFinished(waitMs);
-        return std::nullopt;
-    }
-    // "search" exits 1 when it finds nothing: that is an empty answer, not a failure.
-    if (process.exitCode() != 0 && arguments.value(0) != QLatin1String("search")) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString TestWindow::consoleWindow(const QString &titlePattern)
-{
-    const QString found = xdotool({ QStringLiteral("search"), QStringLiteral("--all"),
-                                    QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                    QString::number(m_console.processId()),
-                                    QStringLiteral("--name"), titlePattern })
-                              .value_or(QString());
-    return found.isEmpty() ? QString() : found.split(u'\n').constFirst();
-}
-
-bool TestWindow::keys(const QStringList &keyNames)
-{
-    return run(
-        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("20") }
-        + keyNames);
-}
-
-bool TestWindow::type(const QString &text)
-{
-    return run({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                 QStringLiteral("--"), text });
-}
-
-QStringList TestWindow::waitForDigits(const QList<std::pair<DigitPlace, int>> &expected)
-{
-    QImage shot;
-    QStringList wrong;
-    const auto matches = [&] {
-        QScreen *screen = QGuiApplication::primaryScreen();
-        shot = screen->grabWindow(WId(m_main.toULongLong())).toImage();
-        wrong.clear();
-        if (shot.size() != QSize(779, 591)) {
-            wrong += QStringLiteral("the window is %1 x %2").arg(shot.width()).arg(shot.height());
-            return false;
-        }
-        for (const auto &[place, value] : expected) {
-            wrong += digitMismatches(shot, place, value);
-        }
-        return wrong.isEmpty();
-    };
-    if (!QTest::qWaitFor(matches, waitMs)) {
-        const QString kept = QDir::current().absoluteFilePath(QStringLiteral("tst_window.png"));
-        shot.save(kept);
-        wrong += QStringLiteral("screenshot kept in ") + kept;
-    }
-    return wrong;
-}
 
 void TestWindow::initTestCase()
 {
@@ -237,22 +75,22 @@ void TestWindow::initTestCase()
     m_console.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_console.setStandardOutputFile(QProcess::nullDevice());
     m_console.start(program, {});
-    QVERIFY(m_console.waitForStarted(waitMs));
+    QVERIFY(m_console.waitForStarted(desktopWaitMs));
 
     // The scan finds the simulator on COM1 and says so in a box, which a key press closes.
     const QString found = QStringLiteral("^Připojení$");
     QString box;
-    QVERIFY2(QTest::qWaitFor([&] { return !(box = consoleWindow(found)).isEmpty(); }, waitMs),
+    QVERIFY2(QTest::qWaitFor([&] { return !(box = consoleWindow(found)).isEmpty(); }, desktopWaitMs),
              "no box \"Zařízení nalezeno na COM1\"");
     QVERIFY(m_simulator->waitForLine(QStringLiteral("probe")));
-    QVERIFY(run({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), box }));
-    QVERIFY(keys({ QStringLiteral("Return") }));
-    QTRY_VERIFY_WITH_TIMEOUT(consoleWindow(found).isEmpty(), waitMs);
+    QVERIFY(focusWindow(box));
+    QVERIFY(pressKeys({ QStringLiteral("Return") }));
+    QTRY_VERIFY_WITH_TIMEOUT(consoleWindow(found).isEmpty(), desktopWaitMs);
 
     m_main = consoleWindow(QStringLiteral("^Bodovka 1\\.3$"));
     QVERIFY(!m_main.isEmpty());
     // Without a window manager nothing activates the window: give it the keyboard.
-    QVERIFY(run({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_main }));
+    QVERIFY(focusWindow(m_main));
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("bodovka.ini"))));
 }
 
@@ -263,13 +101,13 @@ void TestWindow::cleanupTestCase()
     const bool started = !m_main.isEmpty();
     bool closed = false;
     if (started && m_console.state() == QProcess::Running && closeWindow(m_main)) {
-        closed = m_console.waitForFinished(waitMs);
+        closed = m_console.waitForFinished(desktopWaitMs);
     }
     if (m_console.state() != QProcess::NotRunning) {
         m_console.terminate();
-        if (!m_console.waitForFinished(waitMs)) {
+        if (!m_console.waitForFinished(desktopWaitMs)) {
             m_console.kill();
-            m_console.waitForFinished(waitMs);
+            m_console.waitForFinished(desktopWaitMs);
         }
     }
     m_simulator.reset();
@@ -323,22 +161,20 @@ void TestWindow::scoreTypedAndSent()
     QFETCH(int, guestSent);
 
     // A click into the home field, then out and back with the keyboard, which selects its text.
-    QVERIFY(run({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_main }));
-    QVERIFY(run({ QStringLiteral("mousemove"), QStringLiteral("--window"), m_main,
-                  QString::number(homeField.x()), QString::number(homeField.y()),
-                  QStringLiteral("click"), QStringLiteral("1") }));
-    QVERIFY(keys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") }));
-    QVERIFY(type(home));
-    QVERIFY(keys({ QStringLiteral("Tab") }));
-    QVERIFY(type(guest));
+    QVERIFY(focusWindow(m_main));
+    QVERIFY(clickAt(m_main, homeField));
+    QVERIFY(pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") }));
+    QVERIFY(typeText(home));
+    QVERIFY(pressKeys({ QStringLiteral("Tab") }));
+    QVERIFY(typeText(guest));
     const qsizetype before = m_simulator->events().size();
-    QVERIFY(keys(sendKeys));
+    QVERIFY(pressKeys(sendKeys));
 
     // Exactly one command, with the numbers as the fields hold them after their wrap rules.
     QTRY_COMPARE_WITH_TIMEOUT(
         m_simulator->events().mid(before),
         QStringList { QStringLiteral("score home=%1 guest=%2").arg(homeSent).arg(guestSent) },
-        waitMs);
+        desktopWaitMs);
     const QStringList wrong = waitForDigits({ { homeTens, homeSent / 10 },
                                               { homeUnits, homeSent % 10 },
                                               { guestTens, guestSent / 10 },

@@ -1,0 +1,407 @@
+// The Windows program under Wine, on the private X display of with_xvfb.sh. Wine's COM ports
+// are links in a folder of the Windows build (wine-lines/ports/COMn) to pseudo-terminals: the
+// serial binding and TCommPortDriver are driven through build-win/serial_tool.exe, the whole
+// console runs against bodovka-sim --headless. Skipped where tools/windows.sh has not built the
+// Windows program.
+
+#include "support/simulator_process.h"
+#include "support/x_desktop.h"
+
+#include "platform/testing/pty.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <termios.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+using namespace testing;
+using platform::testing::PseudoTerminal;
+
+namespace {
+
+// A Windows program's first start in a prefix takes a while; later ones a second or two.
+constexpr int wineWaitMs = 60000;
+
+QString windowsBuild()
+{
+    return qEnvironmentVariable("BODOVKA_WINDOWS_BUILD", QStringLiteral(BODOVKA_WINDOWS_BUILD));
+}
+
+QString winePath(const char *program)
+{
+    const QString packaged = QStringLiteral("/usr/lib/wine/") + QLatin1String(program);
+    return QFileInfo::exists(packaged)
+        ? packaged
+        : QStandardPaths::findExecutable(QLatin1String(program));
+}
+
+/// Why the tests cannot run here; empty when they can.
+QString skipReason()
+{
+    const QString build = windowsBuild();
+    const QStringList programs { QStringLiteral("bodovka.exe"), QStringLiteral("serial_tool.exe") };
+    for (const QString &program : programs) {
+        if (!QFileInfo::exists(build + u'/' + program)) {
+            return QStringLiteral(
+                       "no Windows build (%1 is missing). tools/windows.sh builds it; the first "
+                       "time it builds Qt for Windows, most of an hour on 2 cores. Once that Qt "
+                       "is cached, ./test builds the Windows program and runs these tests.")
+                .arg(build + u'/' + program);
+        }
+    }
+    if (winePath("wine64").isEmpty() || winePath("wineserver64").isEmpty()) {
+        return QStringLiteral("Wine is missing (Debian package wine64; tools/windows.sh installs it)");
+    }
+    return {};
+}
+
+/// A Windows program under Wine, in the test's prefix, with its standard output read by line.
+class WineProcess
+{
+public:
+    ~WineProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(wineWaitMs);
+        }
+    }
+
+    void start(const QString &program, const QStringList &arguments)
+    {
+        m_process.setProcessEnvironment(environment());
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(winePath("wine64"), QStringList { program } + arguments);
+    }
+
+    /// The next line of standard output, bounded; empty when none came.
+    QString line()
+    {
+        QTest::qWaitFor([this] {
+            return m_process.canReadLine() || m_process.state() == QProcess::NotRunning
+                || (m_process.waitForReadyRead(100), m_process.canReadLine());
+        }, wineWaitMs);
+        return QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+
+    void say(const QByteArray &command) { m_process.write(command + '\n'); }
+
+    /// Waits for the end; the exit code, or -1 after a crash or when it does not end.
+    int finish()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(wineWaitMs)) {
+            return -1;
+        }
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+
+    static QProcessEnvironment environment()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), prefix());
+        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        // No .NET and no browser engine to offer to install.
+        environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        // The Windows program has only its own platform plugin.
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        return environment;
+    }
+
+    static QString prefix() { return windowsBuild() + QStringLiteral("/wine-prefix"); }
+
+private:
+    QProcess m_process;
+};
+
+/// Runs a Wine tool (wineboot, reg, wineserver) to its end; true when it ended with 0.
+bool runWine(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(WineProcess::environment());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(5 * wineWaitMs);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+/// serial_tool.exe on one port.
+class SerialTool : public WineProcess
+{
+public:
+    explicit SerialTool(int port)
+    {
+        start(windowsBuild() + QStringLiteral("/serial_tool.exe"),
+              { QStringLiteral("COM%1").arg(port) });
+    }
+};
+
+} // namespace
+
+class TestWine final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void lineSettingsReachTheLine_data();
+    void lineSettingsReachTheLine();
+    void allByteValuesBothWays();
+    void portRefused_data();
+    void portRefused();
+    void firstStartFindsControllerAndStores();
+    void secondStartShowsStoredValues();
+
+private:
+    QString lines() const { return windowsBuild() + QStringLiteral("/wine-lines"); }
+    QString portLink(int port) const { return lines() + QStringLiteral("/ports/COM%1").arg(port); }
+    /// Links Wine's COMn to the slave of the pseudo-terminal.
+    bool linkPort(int port, const PseudoTerminal &line);
+    /// Starts the console copy and answers its box about the controller it found.
+    bool startConsole(WineProcess &console);
+    /// Closes the console's main window as an operator does; true when it then ended with 0.
+    bool closeConsole(WineProcess &console);
+
+    std::unique_ptr<QTemporaryDir> m_dir; // the console's copy, and its settings file
+    QString m_main; // the console's main window
+};
+
+void TestWine::initTestCase()
+{
+    QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
+             "needs an X display: run it through tests/with_xvfb.sh (./test does)");
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(),
+             "xdotool is missing (Debian package xdotool)");
+    QVERIFY(QDir().mkpath(lines() + QStringLiteral("/ports")));
+
+    // The prefix is made once per Windows build. Wine's COM ports are fixed paths in it, read
+    // when the wine server starts; the links behind them change freely.
+    const QString ready = WineProcess::prefix() + QStringLiteral("/bodovka-ports");
+    if (!QFileInfo::exists(ready)) {
+        QVERIFY2(runWine(winePath("wine64"), { QStringLiteral("wineboot"), QStringLiteral("--init") }),
+                 "wineboot did not make the prefix");
+        for (int port = 1; port <= 10; ++port) {
+            QVERIFY(runWine(winePath("wine64"),
+                            { QStringLiteral("reg"), QStringLiteral("add"),
+                              QStringLiteral("HKLM\\Software\\Wine\\Ports"), QStringLiteral("/v"),
+                              QStringLiteral("COM%1").arg(port), QStringLiteral("/t"),
+                              QStringLiteral("REG_SZ"), QStringLiteral("/d"), portLink(port),
+                              QStringLiteral("/f") }));
+        }
+        QVERIFY(runWine(winePath("wineserver64"), { QStringLiteral("-k") }));
+        QVERIFY(QFile(ready).open(QIODevice::WriteOnly));
+    }
+    runWine(winePath("wineserver64"), { QStringLiteral("-w") });
+}
+
+void TestWine::cleanupTestCase()
+{
+    for (int port = 1; port <= 10; ++port) {
+        QFile::remove(portLink(port));
+    }
+    // Wine's own processes end with its server; none outlives the test.
+    runWine(winePath("wineserver64"), { QStringLiteral("-k") });
+    runWine(winePath("wineserver64"), { QStringLiteral("-w") });
+}
+
+bool TestWine::linkPort(int port, const PseudoTerminal &line)
+{
+    QFile::remove(portLink(port));
+    return line.ok() && QFile::link(line.slave(), portLink(port));
+}
+
+void TestWine::lineSettingsReachTheLine_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::newRow("COM1") << 1;
+    QTest::newRow("COM10, named with \\\\.\\") << 10;
+}
+
+void TestWine::lineSettingsReachTheLine()
+{
+    QFETCH(int, port);
+    PseudoTerminal line;
+    QVERIFY(linkPort(port, line));
+    SerialTool tool(port);
+    QCOMPARE(tool.line(), QStringLiteral("open"));
+
+    // The master side reads the settings of the slave that Wine opened: 9600 8N1, raw.
+    termios settings {};
+    QCOMPARE(tcgetattr(line.master(), &settings), 0);
+    QCOMPARE(cfgetospeed(&settings), speed_t(B9600));
+    QCOMPARE(cfgetispeed(&settings), speed_t(B9600));
+    QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO), tcflag_t(0));
+    QCOMPARE(settings.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    QCOMPARE(tool.finish(), 0);
+}
+
+void TestWine::allByteValuesBothWays()
+{
+    PseudoTerminal line;
+    QVERIFY(linkPort(1, line));
+    SerialTool tool(1);
+    QCOMPARE(tool.line(), QStringLiteral("open"));
+
+    QByteArray all;
+    for (int value = 0; value < 256; ++value) {
+        all.append(char(value));
+    }
+    tool.say("send");
+    // Every write reports the byte written, and every byte arrives once, in order.
+    QCOMPARE(tool.line(), QStringLiteral("sent 256"));
+    QCOMPARE(line.read(256).toHex(), all.toHex());
+
+    std::reverse(all.begin(), all.end());
+    QVERIFY(line.write(all));
+    tool.say("receive 256");
+    QCOMPARE(tool.line(), QStringLiteral("received ") + QString::fromLatin1(all.toHex()));
+    QCOMPARE(tool.finish(), 0);
+}
+
+void TestWine::portRefused_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::newRow("missing port") << false;
+    QTest::newRow("held by another process") << true;
+}
+
+void TestWine::portRefused()
+{
+    QFETCH(bool, held);
+    const int port = 2;
+    PseudoTerminal line;
+    std::unique_ptr<SerialTool> holder;
+    if (held) {
+        QVERIFY(linkPort(port, line));
+        holder = std::make_unique<SerialTool>(port);
+        QCOMPARE(holder->line(), QStringLiteral("open"));
+    } else {
+        QFile::remove(portLink(port));
+    }
+    SerialTool tool(port);
+    QCOMPARE(tool.line(), QStringLiteral("refused"));
+    QCOMPARE(tool.finish(), 1);
+    if (holder) {
+        QCOMPARE(holder->finish(), 0);
+    }
+}
+
+bool TestWine::startConsole(WineProcess &console)
+{
+    console.start(m_dir->filePath(QStringLiteral("bodovka.exe")), {});
+    // The scan finds the simulator on COM1 and says so in a box; Return closes it.
+    const QString found = QStringLiteral("^Připojení$");
+    QString box;
+    if (!QTest::qWaitFor([&] { return !(box = findWindow(found)).isEmpty(); }, wineWaitMs)) {
+        qWarning("no box \"Zařízení nalezeno na COM1\"");
+        return false;
+    }
+    if (!focusWindow(box) || !pressKeys({ QStringLiteral("Return") })
+        || !QTest::qWaitFor([&] { return findWindow(found).isEmpty(); }, desktopWaitMs)) {
+        qWarning("the box about the controller did not close on Return");
+        return false;
+    }
+    m_main = findWindow(QStringLiteral("^Bodovka 1\\.3$"));
+    return !m_main.isEmpty() && focusWindow(m_main);
+}
+
+bool TestWine::closeConsole(WineProcess &console)
+{
+    return closeWindow(m_main) && console.finish() == 0;
+}
+
+void TestWine::firstStartFindsControllerAndStores()
+{
+    // A copy of the program alone in a folder: its settings file appears beside it.
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QFile::copy(windowsBuild() + QStringLiteral("/bodovka.exe"),
+                        m_dir->filePath(QStringLiteral("bodovka.exe"))));
+    QFile::remove(portLink(1));
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({ QStringLiteral("--dir"), lines(), QStringLiteral("--port"),
+                              QStringLiteral("COM1") }));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+    QVERIFY(simulator.waitForLine(QStringLiteral("probe")));
+
+    // The score, the period and the siren, typed and sent with the keyboard. A click into a
+    // field, then out and back with the keyboard, selects its text.
+    const auto enter = [this](QPoint field, const QStringList &text) {
+        return clickAt(m_main, field) && pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") })
+            && std::all_of(text.begin(), text.end(), [](const QString &part) {
+                   return part == QLatin1String("Tab") ? pressKeys({ part }) : typeText(part);
+               });
+    };
+    QVERIFY(enter(QPoint(290, 571), { QStringLiteral("12"), QStringLiteral("Tab"), QStringLiteral("7") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+o") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("score home=12 guest=7")));
+    QVERIFY(enter(QPoint(40, 179), { QStringLiteral("3") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+d") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("period 3")));
+    QVERIFY(enter(QPoint(30, 435), { QStringLiteral("7") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+e") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("siren 7")));
+
+    // For a look at the fonts: no label cut or covered.
+    grabWindow(m_main).save(windowsBuild() + QStringLiteral("/tst_wine.png"));
+    QVERIFY(closeConsole(console));
+
+    // Windows line ends throughout, and what was sent is stored.
+    QFile settings(m_dir->filePath(QStringLiteral("bodovka.ini")));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll();
+    QVERIFY(text.endsWith("\r\n"));
+    QCOMPARE(text.count('\n'), text.count("\r\n"));
+    QVERIFY2(text.contains("\r\nPolocas=3\r\n") && text.contains("\r\nSirena=7\r\n"), text.constData());
+}
+
+void TestWine::secondStartShowsStoredValues()
+{
+    QVERIFY2(m_dir, "needs the first start");
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({ QStringLiteral("--dir"), lines(), QStringLiteral("--port"),
+                              QStringLiteral("COM1") }));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+
+    // The stored period is on the display, and "Nastavit vše" sends the stored period and siren.
+    const QStringList wrong = waitForDigits(m_main, { { period, 3 }, { minuteUnits, 7 } },
+                                            QStringLiteral("tst_wine.png"));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral("; "))));
+    QVERIFY(pressKeys({ QStringLiteral("alt+a") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("siren 7")));
+    QVERIFY(simulator.events().contains(QStringLiteral("period 3")));
+    QVERIFY(closeConsole(console));
+}
+
+int main(int argc, char *argv[])
+{
+    const QString why = skipReason();
+    if (!why.isEmpty()) {
+        std::printf("SKIP: %s\n", qPrintable(why));
+        return 77;
+    }
+    QApplication app(argc, argv);
+    TestWine test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_wine.moc"
