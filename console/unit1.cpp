@@ -228,8 +228,14 @@ void TForm1::connectHandlers()
     }
     connect(Timer2, &QTimer::timeout, this,
             [this] { platform::guarded([this] { Timer2Timer(); }); });
-    connect(PomTimer, &QTimer::timeout, this,
-            [this] { platform::guarded([this] { PomTimerTimer(); }); });
+    connect(PomTimer, &QTimer::timeout, this, [this] {
+        // Re-armed first: Qt does not deliver a timer again while its slot runs, and the tick
+        // must go on inside a box or a scan that this tick's own message processing opens.
+        if (PomTimer->isActive()) {
+            PomTimer->start();
+        }
+        platform::guarded([this] { PomTimerTimer(); });
+    });
 
     // The fields call their handlers directly, so that an error reaches whoever changed the text.
     DomaciSpinEdit->OnChange = [this](QObject *) { DomaciSpinEditChange(); };

@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 using testing::Console;
 using testing::shownDigit;
 using testing::shownTime;
@@ -32,6 +35,29 @@ void tick(TForm1 &f)
     QVERIFY(QMetaObject::invokeMethod(f.PomTimer, "timeout", Qt::DirectConnection));
 }
 
+// Runs an action from the messages that the next tick of a timer processes itself, as an
+// operator's click that comes while the tick's handler runs.
+class InsideNextTick final : public QObject
+{
+public:
+    InsideNextTick(QTimer *timer, std::function<void()> action)
+        : m_action(std::move(action))
+    {
+        timer->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer && m_action) {
+            QTimer::singleShot(0, this, std::exchange(m_action, nullptr));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
 } // namespace
 
 class TestClock final : public QObject
@@ -47,6 +73,7 @@ private slots:
     void minutesWithinTheHour();
     void lateAndMissedTicksDoNotDrift();
     void replyChangesTheDisplayNotTheCount();
+    void clockRunsOnBehindABoxOpenedInsideItsTick();
     void tickRepaintsOnlyChangedDigits();
 };
 
@@ -228,6 +255,22 @@ void TestClock::replyChangesTheDisplayNotTheCount()
     c.ticks.advance(1000);
     tick(f);
     QCOMPARE(shownTime(f), QStringLiteral("06:49"));
+}
+
+void TestClock::clockRunsOnBehindABoxOpenedInsideItsTick()
+{
+    Console c;
+    TForm1 &f = *c.form1;
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    const qsizetype boxes = c.dialogs.shown.size();
+    bool runningBehindTheBox = false;
+    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+        c.ticks.advance(2000);
+        runningBehindTheBox = QTest::qWaitFor([&] { return shownTime(f) == u"06:58"; });
+    };
+    InsideNextTick click(f.PomTimer, [&] { f.NacistVseButton->click(); });
+    QTRY_COMPARE(c.dialogs.shown.size(), boxes + 1);
+    QVERIFY(runningBehindTheBox);
 }
 
 void TestClock::tickRepaintsOnlyChangedDigits()
