@@ -42,6 +42,12 @@ qint32 ticksBetween(qint32 later, qint32 earlier)
     return static_cast<qint32>(static_cast<quint32>(later) - static_cast<quint32>(earlier));
 }
 
+// Sums of 32-bit integers wrap round as the platform's do: 2147483647 + 1 is -2147483648.
+qint32 wrappingSum(qint32 a, qint32 b)
+{
+    return static_cast<qint32>(static_cast<quint32>(a) + static_cast<quint32>(b));
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
@@ -497,8 +503,7 @@ void TForm1::Button1Click()
         PomTimer->start();
         if (CasStopu != 0) {
             CasStopu = ticksBetween(CasStartu, CasStopu);
-            Zaklad = static_cast<qint32>(static_cast<quint32>(Zaklad)
-                                         + static_cast<quint32>(CasStopu));
+            Zaklad = wrappingSum(Zaklad, CasStopu);
         } else {
             Zaklad = CasStartu;
         }
@@ -544,7 +549,7 @@ void TForm1::PomTimerTimer()
     AktSekundy = Sekundy;
     AktSetiny = Setiny;
     ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
-    PolocasSpinEdit->setText(intToStr(PolocasSpinEdit->Value() + 1));
+    PolocasSpinEdit->setText(intToStr(wrappingSum(PolocasSpinEdit->Value(), 1)));
     PolocasButtonClick();
     platform::showMessage(QStringLiteral("Konec"));
 }

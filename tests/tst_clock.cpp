@@ -150,20 +150,32 @@ void TestClock::startStopResume()
 void TestClock::endOfPeriod_data()
 {
     QTest::addColumn<int>("period");
-    QTest::addColumn<int>("next");
-    QTest::newRow("period 1 to 2") << 1 << 2;
-    QTest::newRow("period 3 wraps to 1") << 3 << 1;
+    QTest::addColumn<QString>("typed"); ///< in the period field, never left, so unchecked
+    QTest::addColumn<QString>("nextText");
+    QTest::addColumn<int>("next"); ///< held, stored and sent
+    QTest::addColumn<int>("digit");
+    QTest::newRow("period 1 to 2") << 1 << QString() << QStringLiteral("2") << 2 << 2;
+    QTest::newRow("period 3 wraps to 1") << 3 << QString() << QStringLiteral("1") << 1 << 1;
+    // Plus 1 wraps round like the platform's integers; the digit keeps its 1.
+    QTest::newRow("typed 2147483647 wraps to the lowest integer")
+        << 1 << QStringLiteral("2147483647") << QStringLiteral("-2147483648") << 0 << 1;
 }
 
 void TestClock::endOfPeriod()
 {
     QFETCH(int, period);
+    QFETCH(QString, typed);
+    QFETCH(QString, nextText);
     QFETCH(int, next);
+    QFETCH(int, digit);
     Console::Options options;
     options.settings = settingsWithTime(0, 5, 0, period);
     Console c(options);
     c.dialogs.shown.clear();
     TForm1 &f = *c.form1;
+    if (!typed.isEmpty()) {
+        f.PolocasSpinEdit->setText(typed);
+    }
     QString displayWhileKonec;
     c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
         displayWhileKonec = shownTime(f);
@@ -187,8 +199,8 @@ void TestClock::endOfPeriod()
     QCOMPARE(c.dialogs.shown[0].text, QStringLiteral("Konec"));
     QVERIFY(c.dialogs.shown[0].ownDialog);
     QCOMPARE(displayWhileKonec, QStringLiteral("00:05"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QString::number(next));
-    QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), next);
+    QCOMPARE(f.PolocasSpinEdit->Text(), nextText);
+    QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), digit);
     QCOMPARE(int(f.Polocas), next);
     QVERIFY(c.settingsContents().contains(QStringLiteral("Polocas=%1\n").arg(next).toLatin1()));
     // Start, then the period; nothing stops the controller's clock.
