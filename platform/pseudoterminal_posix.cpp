@@ -103,6 +103,7 @@ bool PseudoTerminalDevice::releaseAbandonedSlave()
     if (m_slaveWatch < 0 || m_slave < 0) {
         return false;
     }
+    // The events only wake this up: what counts is the state of the line now.
     std::array<char, 4096> events {};
     while (::read(m_slaveWatch, events.data(), events.size()) > 0) { }
 #ifdef TIOCGEXCL

@@ -265,6 +265,9 @@ void TestFaultsLine::portVanishesWhileTheScanWaits()
 
 void TestFaultsLine::secondConsoleCannotTakeThePort()
 {
+    if (!testing::ordinaryUserAvailable()) {
+        QSKIP("run as root without an account \"nobody\" for the second console");
+    }
     QVERIFY(startSimulator(1));
     linkNowhere(2, 10);
     Console c(realPorts());
@@ -286,9 +289,11 @@ void TestFaultsLine::secondConsoleCannotTakeThePort()
 
 void TestFaultsLine::killedConsoleLeavesTheSimulatorFree()
 {
-    QVERIFY(startSimulator(1));
     QProcess killed;
-    QVERIFY(testing::runAsOrdinaryUser(killed));
+    if (!testing::runAsOrdinaryUser(killed)) {
+        QSKIP("run as root without an account \"nobody\" for the consoles");
+    }
+    QVERIFY(startSimulator(1));
     killed.start(QStringLiteral(BODOVKA_FAULT_HELPER),
                  { QStringLiteral("hold-port"), portsDir(), QStringLiteral("1") });
     QVERIFY(killed.waitForReadyRead(helperWaitMs));

@@ -33,6 +33,12 @@ inline bool runAsOrdinaryUser(QProcess &process)
     return true;
 }
 
+/// Whether runAsOrdinaryUser() can work here.
+inline bool ordinaryUserAvailable()
+{
+    return geteuid() != 0 || getpwnam("nobody") != nullptr;
+}
+
 /// Lets every account use `path`: enter and read a folder, read and write a device (a link
 /// passes this on to what it points at).
 inline bool openToEveryone(const QString &path)
