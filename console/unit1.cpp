@@ -42,6 +42,12 @@ qint32 ticksBetween(qint32 later, qint32 earlier)
     return static_cast<qint32>(static_cast<quint32>(later) - static_cast<quint32>(earlier));
 }
 
+// Sums of 32-bit integers wrap round as the platform's do: 2147483647 + 1 is -2147483648.
+qint32 wrappingSum(qint32 a, qint32 b)
+{
+    return static_cast<qint32>(static_cast<quint32>(a) + static_cast<quint32>(b));
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
@@ -228,8 +234,14 @@ void TForm1::connectHandlers()
     }
     connect(Timer2, &QTimer::timeout, this,
             [this] { platform::guarded([this] { Timer2Timer(); }); });
-    connect(PomTimer, &QTimer::timeout, this,
-            [this] { platform::guarded([this] { PomTimerTimer(); }); });
+    connect(PomTimer, &QTimer::timeout, this, [this] {
+        // Re-armed first: Qt does not deliver a timer again while its slot runs, and the tick
+        // must go on inside a box or a scan that this tick's own message processing opens.
+        if (PomTimer->isActive()) {
+            PomTimer->start();
+        }
+        platform::guarded([this] { PomTimerTimer(); });
+    });
 
     // The fields call their handlers directly, so that an error reaches whoever changed the text.
     DomaciSpinEdit->OnChange = [this](QObject *) { DomaciSpinEditChange(); };
@@ -491,8 +503,7 @@ void TForm1::Button1Click()
         PomTimer->start();
         if (CasStopu != 0) {
             CasStopu = ticksBetween(CasStartu, CasStopu);
-            Zaklad = static_cast<qint32>(static_cast<quint32>(Zaklad)
-                                         + static_cast<quint32>(CasStopu));
+            Zaklad = wrappingSum(Zaklad, CasStopu);
         } else {
             Zaklad = CasStartu;
         }
@@ -538,7 +549,7 @@ void TForm1::PomTimerTimer()
     AktSekundy = Sekundy;
     AktSetiny = Setiny;
     ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
-    PolocasSpinEdit->setText(intToStr(PolocasSpinEdit->Value() + 1));
+    PolocasSpinEdit->setText(intToStr(wrappingSum(PolocasSpinEdit->Value(), 1)));
     PolocasButtonClick();
     platform::showMessage(QStringLiteral("Konec"));
 }

@@ -10,10 +10,18 @@ namespace {
 // Far beyond any real control, yet safe to convert to int and to hand to the rasteriser.
 constexpr double pixelLimit = 1 << 24;
 
-int toPixel(double value)
+// The product a x b rounded to the nearest integer, halves to the even neighbour, from its
+// exact value: the double product may round a near-half onto the half (19 x 75/38 is just
+// below 37.5, its double 37.5 would give 38).
+int roundedProduct(double a, double b)
 {
-    // Halves go to the even neighbour: std::nearbyint in the default rounding mode.
-    return static_cast<int>(std::clamp(std::nearbyint(value), -pixelLimit, pixelLimit));
+    const double product = a * b;
+    const double error = std::fma(a, b, -product); // exact: a x b = product + error
+    double rounded = std::nearbyint(product);
+    if (error != 0 && std::fabs(product - std::trunc(product)) == 0.5) {
+        rounded = error > 0 ? std::ceil(product) : std::floor(product);
+    }
+    return static_cast<int>(std::clamp(rounded, -pixelLimit, pixelLimit));
 }
 
 } // namespace
@@ -51,7 +59,7 @@ QPolygon segmentPolygon(int segment, int width, int height, int segmentWidth)
     QPolygon pixels;
     pixels.reserve(grid.size());
     for (const QPointF &point : grid) {
-        pixels.append(QPoint(toPixel(point.x() * u), toPixel(point.y() * v)));
+        pixels.append(QPoint(roundedProduct(point.x(), u), roundedProduct(point.y(), v)));
     }
     return pixels;
 }

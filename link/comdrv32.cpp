@@ -253,7 +253,9 @@ void TCommPortDriver::startPoll()
 
 void TCommPortDriver::poll()
 {
-    platform::guarded([this] {
+    // Bytes also arrive while a box is open: a box opened inside the poll would hold it up
+    // until the operator closes it, so a handler's error is shown after the poll.
+    platform::guardedBoxAfterReturn([this] {
         if (!Connected()) {
             return;
         }

@@ -1,6 +1,8 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -35,23 +37,54 @@ void centreOnScreen(QWidget *box)
     }
 }
 
+// A standard box that, when an answer is required, only its buttons end. Qt picks an escape
+// button by itself (the No of a Yes/No box), so Escape and the window's close request have to
+// be stopped before the box sees them.
+class StandardBox final : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+    bool answerRequired = false;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (answerRequired && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (answerRequired) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 class QtDialogs final : public Dialogs
 {
 public:
     MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
                          MsgButtons buttons) override
     {
-        QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton,
+        StandardBox box(toQt(icon), caption, text, QMessageBox::NoButton,
                         QApplication::activeWindow());
         switch (buttons) {
         case MsgButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         case MsgButtons::YesNo:
-            // Like the Windows box: no Escape and no close button, an answer is required.
+            // No Cancel: like the Windows box it ignores Escape and has no close button, the
+            // operator must choose.
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setWindowFlag(Qt::WindowCloseButtonHint, false);
-            box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
+            box.answerRequired = true;
             break;
         case MsgButtons::RetryCancel:
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);

@@ -2,6 +2,10 @@
 
 #include "platform/dialogs.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTimer>
+
 namespace platform {
 
 Error::Error(const QString &message)
@@ -23,18 +27,59 @@ void showErrorBox(const QString &message)
     messageBox(errorBoxText(message), applicationTitle(), MsgIcon::Error, MsgButtons::Ok);
 }
 
+namespace {
+
+QString currentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const Error &e) {
+        return e.message();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+QStringList pendingErrors;
+bool showingPendingErrors = false;
+
+void showPendingErrors() noexcept
+{
+    // Called again from inside an open box: that box's caller shows the rest in turn.
+    if (showingPendingErrors) {
+        return;
+    }
+    showingPendingErrors = true;
+    while (!pendingErrors.isEmpty()) {
+        try {
+            showErrorBox(pendingErrors.takeFirst());
+        } catch (...) {
+        }
+    }
+    showingPendingErrors = false;
+}
+
+} // namespace
+
 void reportCurrentException() noexcept
 {
     // Showing the box runs a nested event loop; anything thrown from there stops here too.
     try {
-        try {
-            throw;
-        } catch (const Error &e) {
-            showErrorBox(e.message());
-        } catch (const std::exception &e) {
-            showErrorBox(QString::fromUtf8(e.what()));
-        } catch (...) {
-            showErrorBox(QStringLiteral("Unknown error"));
+        showErrorBox(currentExceptionMessage());
+    } catch (...) {
+    }
+}
+
+void reportCurrentExceptionLater() noexcept
+{
+    try {
+        pendingErrors.append(currentExceptionMessage());
+        if (QCoreApplication *app = QCoreApplication::instance()) {
+            QTimer::singleShot(0, app, showPendingErrors);
+        } else {
+            showPendingErrors();
         }
     } catch (...) {
     }

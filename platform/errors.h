@@ -27,6 +27,9 @@ void showErrorBox(const QString &message);
 QString errorBoxText(const QString &message);
 
 void reportCurrentException() noexcept;
+/// Shows the current exception's box once the handler that caught it has returned; boxes
+/// raised meanwhile wait until the one before them is closed.
+void reportCurrentExceptionLater() noexcept;
 
 /// Runs one entry point from Qt (slot, event handler, timer). Whatever it raises is shown in
 /// the standard error box and goes no further: no exception may cross Qt's frames.
@@ -37,6 +40,17 @@ void guarded(Fn &&fn) noexcept
         std::forward<Fn>(fn)();
     } catch (...) {
         reportCurrentException();
+    }
+}
+
+/// Like guarded(), for a handler that its own timer must keep calling while the operator reads
+/// the error box: the box opens after the handler has returned.
+template<typename Fn> void guardedBoxAfterReturn(Fn &&fn) noexcept
+{
+    try {
+        std::forward<Fn>(fn)();
+    } catch (...) {
+        reportCurrentExceptionLater();
     }
 }
 

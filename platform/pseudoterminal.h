@@ -31,6 +31,14 @@ public:
     QString slavePath() const { return m_slavePath; }
     /// The master's descriptor, for a read notifier.
     qintptr masterDescriptor() const { return m_master; }
+    /// Turns readable when a program closes the slave side; -1 where the system cannot tell.
+    qintptr slaveClosedDescriptor() const { return m_slaveWatch; }
+
+    /// Call when slaveClosedDescriptor() turns readable. A program that dies while it holds
+    /// the slave side in exclusive mode leaves that mode behind: the kernel would clear it
+    /// only with the last descriptor of the pair, and this end keeps its own. So once no one
+    /// holds the line's lock any more, the mode is cleared here. True when it was.
+    bool releaseAbandonedSlave();
 
     /// What the other end has sent so far: empty when nothing is queued, nothing on a
     /// failure of the line (with the reason in `error`).
@@ -41,6 +49,7 @@ public:
 private:
     int m_master = -1;
     int m_slave = -1;
+    int m_slaveWatch = -1;
     QString m_slavePath;
 };
 

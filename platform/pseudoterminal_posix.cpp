@@ -10,9 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 
 namespace platform {
 namespace {
@@ -81,11 +86,48 @@ bool PseudoTerminalDevice::open(QString *error)
     if (!addFlags(m_master, O_NONBLOCK, FD_CLOEXEC)) {
         return fail("fcntl");
     }
+#ifdef __linux__
+    // Without a watch nothing is lost but the release of an abandoned exclusive mode.
+    m_slaveWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_slaveWatch >= 0
+        && inotify_add_watch(m_slaveWatch, name.data(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        ::close(m_slaveWatch);
+        m_slaveWatch = -1;
+    }
+#endif
     return true;
+}
+
+bool PseudoTerminalDevice::releaseAbandonedSlave()
+{
+    if (m_slaveWatch < 0 || m_slave < 0) {
+        return false;
+    }
+    // The events only wake this up: what counts is the state of the line now.
+    std::array<char, 4096> events {};
+    while (::read(m_slaveWatch, events.data(), events.size()) > 0) { }
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    if (ioctl(m_slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) {
+        return false;
+    }
+    // A console that holds the line also holds its lock: then the mode is that console's.
+    if (flock(m_slave, LOCK_SH | LOCK_NB) != 0) {
+        return false;
+    }
+    flock(m_slave, LOCK_UN);
+    return ioctl(m_slave, TIOCNXCL) == 0;
+#else
+    return false;
+#endif
 }
 
 void PseudoTerminalDevice::close()
 {
+    if (m_slaveWatch >= 0) {
+        ::close(m_slaveWatch);
+        m_slaveWatch = -1;
+    }
     if (m_slave >= 0) {
         ::close(m_slave);
         m_slave = -1;

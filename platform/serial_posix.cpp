@@ -8,6 +8,7 @@
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <map>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -134,6 +135,15 @@ void ignoreSigpipe()
 
 class PosixSerial final : public SerialBackend
 {
+    // How a port was found at open, to leave it so at close: a stale link or a scan may open a
+    // terminal that another program uses.
+    struct FoundState
+    {
+        termios settings {};
+        bool exclusive = false;
+    };
+    std::map<int, FoundState> m_found;
+
 public:
     SerialHandle open(const std::string &deviceName) override
     {
@@ -154,11 +164,21 @@ public:
             }
             fd = moved;
         }
-        // Root passes TIOCEXCL; the lock is what keeps a second console off the port.
-        if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        FoundState found;
+        if (!isatty(fd) || tcgetattr(fd, &found.settings) != 0) {
             ::close(fd);
             return invalidSerialHandle;
         }
+#ifdef TIOCGEXCL
+        int exclusive = 0;
+        found.exclusive = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#endif
+        // Root passes TIOCEXCL; the lock is what keeps a second console off the port.
+        if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return invalidSerialHandle;
+        }
+        m_found[fd] = found;
         return fd;
     }
 
@@ -380,8 +400,17 @@ public:
         if (fd < 0) {
             return false;
         }
+        // Left as found: a hung-up device refuses this, and that is fine.
+        if (const auto found = m_found.find(fd); found != m_found.end()) {
+            tcsetattr(fd, TCSANOW, &found->second.settings);
+            if (!found->second.exclusive) {
+                ioctl(fd, TIOCNXCL);
+            }
+            m_found.erase(found);
+        } else {
+            ioctl(fd, TIOCNXCL);
+        }
         flock(fd, LOCK_UN);
-        ioctl(fd, TIOCNXCL);
         return ::close(fd) == 0;
     }
 };

@@ -14,6 +14,13 @@ ControllerLine::ControllerLine(ScoreboardController &controller,
 {
     m_notifier = new QSocketNotifier(line.masterDescriptor(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ControllerLine::readLine);
+    // A console killed while it held the line would otherwise lock out the next one.
+    if (line.slaveClosedDescriptor() >= 0) {
+        auto *closed
+            = new QSocketNotifier(line.slaveClosedDescriptor(), QSocketNotifier::Read, this);
+        connect(closed, &QSocketNotifier::activated, this,
+                [this] { platform::guarded([this] { m_line.releaseAbandonedSlave(); }); });
+    }
     // The display shows hundredths at most; the siren is timed from the tick count anyway.
     m_timer.setInterval(10);
     connect(&m_timer, &QTimer::timeout, this, &ControllerLine::tick);

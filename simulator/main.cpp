@@ -130,6 +130,7 @@ int run(QCoreApplication &app, const Options &options)
     if (!options.headless) {
         window = std::make_unique<ScoreboardWindow>(controller);
         window->setWindowTitle(QStringLiteral("bodovka-sim %1").arg(options.port));
+        window->moveBesideConsole();
         QObject::connect(&session, &ControllerLine::changed, window.get(),
                          &ScoreboardWindow::refresh);
         window->show();

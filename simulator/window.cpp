@@ -4,11 +4,20 @@
 #include "simulator/controller.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+// The console's outer size; it opens centred on the primary screen.
+constexpr QSize consoleOuterSize(787, 618);
+// Room for the window manager's frame between the two windows.
+constexpr int frameGap = 16;
 
 // A hall scoreboard: dark panel, unlit bars barely visible.
 constexpr TColor panelColor = clBlack;
@@ -39,6 +48,39 @@ QHBoxLayout *row(std::initializer_list<QWidget *> widgets, int spacing = 6)
 }
 
 } // namespace
+
+QPoint placeBesideConsole(const QRect &screen, const QSize &size, const QSize &consoleSize)
+{
+    const QRect console(screen.center() - QPoint(consoleSize.width() / 2, consoleSize.height() / 2),
+                        consoleSize);
+    const QPoint candidates[] = {
+        { console.right() + 1 + frameGap, console.top() },
+        { console.left() - frameGap - size.width(), console.top() },
+        { console.left(), console.bottom() + 1 + frameGap },
+        { console.left(), console.top() - frameGap - size.height() },
+        screen.topLeft(),
+        { screen.right() + 1 - size.width(), screen.top() },
+        { screen.left(), screen.bottom() + 1 - size.height() },
+        { screen.right() + 1 - size.width(), screen.bottom() + 1 - size.height() },
+    };
+    QPoint best;
+    qint64 leastCovered = -1;
+    for (const QPoint &candidate : candidates) {
+        const QPoint inside(
+            std::max(screen.left(), std::min(candidate.x(), screen.right() + 1 - size.width())),
+            std::max(screen.top(), std::min(candidate.y(), screen.bottom() + 1 - size.height())));
+        const QRect covered = console.intersected(QRect(inside, size));
+        const qint64 area = covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
+        if (leastCovered < 0 || area < leastCovered) {
+            best = inside;
+            leastCovered = area;
+        }
+        if (area == 0) {
+            break;
+        }
+    }
+    return best;
+}
 
 ScoreboardWindow::ScoreboardWindow(const ScoreboardController &controller, QWidget *parent)
     : QWidget(parent)
@@ -113,6 +155,13 @@ TdsLed *ScoreboardWindow::makeLamp(const QString &name, TColor onColor, int size
     lamp->setOnColor(onColor);
     lamp->setOffColor(unlitColor);
     return lamp;
+}
+
+void ScoreboardWindow::moveBesideConsole()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        move(placeBesideConsole(screen->availableGeometry(), sizeHint(), consoleOuterSize));
+    }
 }
 
 void ScoreboardWindow::refresh()

@@ -8,6 +8,12 @@ class ScoreboardController;
 class TdsLed;
 class TdsSevenSegmentDisplay;
 
+/// Where a window of `size` goes on the free area `screen` so that the console, which opens
+/// centred on that screen with the outer size `consoleSize`, covers as little of it as it
+/// can: beside the console, else below or above it, else in the screen's corner that the
+/// console covers least. Always inside the screen when it fits.
+QPoint placeBesideConsole(const QRect &screen, const QSize &size, const QSize &consoleSize);
+
 /// The scoreboard as the hall sees it: the time remaining as MM:SS, the period, the home and
 /// guest score and a lamp that is lit while the siren sounds. It only shows the controller's
 /// state; refresh() brings it up to date.
@@ -20,6 +26,8 @@ public:
 
     /// Shows the controller's current state.
     void refresh();
+    /// Moves the window where the console, started after it, does not cover it.
+    void moveBesideConsole();
 
 private:
     TdsSevenSegmentDisplay *makeDigit(const QString &name, TColor onColor);

@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 using testing::Console;
 using testing::shownDigit;
 using testing::shownTime;
@@ -32,6 +35,29 @@ void tick(TForm1 &f)
     QVERIFY(QMetaObject::invokeMethod(f.PomTimer, "timeout", Qt::DirectConnection));
 }
 
+// Runs an action from the messages that the next tick of a timer processes itself, as an
+// operator's click that comes while the tick's handler runs.
+class InsideNextTick final : public QObject
+{
+public:
+    InsideNextTick(QTimer *timer, std::function<void()> action)
+        : m_action(std::move(action))
+    {
+        timer->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer && m_action) {
+            QTimer::singleShot(0, this, std::exchange(m_action, nullptr));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
 } // namespace
 
 class TestClock final : public QObject
@@ -47,6 +73,7 @@ private slots:
     void minutesWithinTheHour();
     void lateAndMissedTicksDoNotDrift();
     void replyChangesTheDisplayNotTheCount();
+    void clockRunsOnBehindABoxOpenedInsideItsTick();
     void tickRepaintsOnlyChangedDigits();
 };
 
@@ -123,20 +150,32 @@ void TestClock::startStopResume()
 void TestClock::endOfPeriod_data()
 {
     QTest::addColumn<int>("period");
-    QTest::addColumn<int>("next");
-    QTest::newRow("period 1 to 2") << 1 << 2;
-    QTest::newRow("period 3 wraps to 1") << 3 << 1;
+    QTest::addColumn<QString>("typed"); ///< in the period field, never left, so unchecked
+    QTest::addColumn<QString>("nextText");
+    QTest::addColumn<int>("next"); ///< held, stored and sent
+    QTest::addColumn<int>("digit");
+    QTest::newRow("period 1 to 2") << 1 << QString() << QStringLiteral("2") << 2 << 2;
+    QTest::newRow("period 3 wraps to 1") << 3 << QString() << QStringLiteral("1") << 1 << 1;
+    // Plus 1 wraps round like the platform's integers; the digit keeps its 1.
+    QTest::newRow("typed 2147483647 wraps to the lowest integer")
+        << 1 << QStringLiteral("2147483647") << QStringLiteral("-2147483648") << 0 << 1;
 }
 
 void TestClock::endOfPeriod()
 {
     QFETCH(int, period);
+    QFETCH(QString, typed);
+    QFETCH(QString, nextText);
     QFETCH(int, next);
+    QFETCH(int, digit);
     Console::Options options;
     options.settings = settingsWithTime(0, 5, 0, period);
     Console c(options);
     c.dialogs.shown.clear();
     TForm1 &f = *c.form1;
+    if (!typed.isEmpty()) {
+        f.PolocasSpinEdit->setText(typed);
+    }
     QString displayWhileKonec;
     c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
         displayWhileKonec = shownTime(f);
@@ -160,8 +199,8 @@ void TestClock::endOfPeriod()
     QCOMPARE(c.dialogs.shown[0].text, QStringLiteral("Konec"));
     QVERIFY(c.dialogs.shown[0].ownDialog);
     QCOMPARE(displayWhileKonec, QStringLiteral("00:05"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QString::number(next));
-    QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), next);
+    QCOMPARE(f.PolocasSpinEdit->Text(), nextText);
+    QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), digit);
     QCOMPARE(int(f.Polocas), next);
     QVERIFY(c.settingsContents().contains(QStringLiteral("Polocas=%1\n").arg(next).toLatin1()));
     // Start, then the period; nothing stops the controller's clock.
@@ -228,6 +267,22 @@ void TestClock::replyChangesTheDisplayNotTheCount()
     c.ticks.advance(1000);
     tick(f);
     QCOMPARE(shownTime(f), QStringLiteral("06:49"));
+}
+
+void TestClock::clockRunsOnBehindABoxOpenedInsideItsTick()
+{
+    Console c;
+    TForm1 &f = *c.form1;
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    const qsizetype boxes = c.dialogs.shown.size();
+    bool runningBehindTheBox = false;
+    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+        c.ticks.advance(2000);
+        runningBehindTheBox = QTest::qWaitFor([&] { return shownTime(f) == u"06:58"; });
+    };
+    InsideNextTick click(f.PomTimer, [&] { f.NacistVseButton->click(); });
+    QTRY_COMPARE(c.dialogs.shown.size(), boxes + 1);
+    QVERIFY(runningBehindTheBox);
 }
 
 void TestClock::tickRepaintsOnlyChangedDigits()

@@ -43,6 +43,21 @@ QTimer *pollTimer(TCommPortDriver &driver)
     return driver.findChild<QTimer *>();
 }
 
+// Polls every 10 ms; the handler keeps what it receives and stops at '!' with the error of a
+// refused settings write.
+void failAtExclamationMark(TCommPortDriver &driver, QByteArray &seen)
+{
+    driver.OnReceiveData = [&seen](QObject *, const quint8 *data, qint32 size) {
+        for (qint32 i = 0; i < size; ++i) {
+            if (data[i] == '!') {
+                throw platform::Error(QStringLiteral("Unable to write to /x/bodovka.ini"));
+            }
+            seen.append(char(data[i]));
+        }
+    };
+    driver.setComPortPollingDelay(10);
+}
+
 } // namespace
 
 class TestCommDriver final : public QObject
@@ -73,6 +88,7 @@ private slots:
     void noHandlerDiscards();
     void failedReadIgnored();
     void handlerErrorShownAndPollGoesOn();
+    void pollGoesOnWhileTheErrorBoxIsOpen();
     void comHandleSetter();
     void sendByte();
     void destructionCloses();
@@ -421,15 +437,7 @@ void TestCommDriver::handlerErrorShownAndPollGoesOn()
     RecordingDialogs dialogs;
     TCommPortDriver driver;
     QByteArray seen;
-    driver.OnReceiveData = [&](QObject *, const quint8 *data, qint32 size) {
-        for (qint32 i = 0; i < size; ++i) {
-            if (data[i] == '!') {
-                throw Error(QStringLiteral("Unable to write to /x/bodovka.ini"));
-            }
-            seen.append(char(data[i]));
-        }
-    };
-    driver.setComPortPollingDelay(10);
+    failAtExclamationMark(driver, seen);
     QVERIFY(driver.Connect());
     m_fake->queueInput(driver.ComHandle(), QByteArray("ab!cd"));
     QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 1, 5000);
@@ -438,6 +446,24 @@ void TestCommDriver::handlerErrorShownAndPollGoesOn()
     m_fake->queueInput(driver.ComHandle(), QByteArray("ef"));
     QTRY_COMPARE_WITH_TIMEOUT(seen, QByteArray("abef"), 5000);
     QVERIFY(driver.Connected());
+}
+
+void TestCommDriver::pollGoesOnWhileTheErrorBoxIsOpen()
+{
+    RecordingDialogs dialogs;
+    TCommPortDriver driver;
+    QByteArray seen;
+    failAtExclamationMark(driver, seen);
+    QVERIFY(driver.Connect());
+    bool receivedWhileOpen = false;
+    dialogs.whileOpen = [&](const RecordingDialogs::Shown &) {
+        // The operator reads the box; the controller goes on sending.
+        m_fake->queueInput(driver.ComHandle(), QByteArray("cd"));
+        receivedWhileOpen = QTest::qWaitFor([&] { return seen == "abcd"; }, 5000);
+    };
+    m_fake->queueInput(driver.ComHandle(), QByteArray("ab!x"));
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs.shown.size(), 1, 5000);
+    QVERIFY(receivedWhileOpen);
 }
 
 void TestCommDriver::comHandleSetter()

@@ -5,9 +5,33 @@
 #include <QTest>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 using namespace controls;
+
+namespace {
+
+// The reference: grid coordinate x unit in exact integer arithmetic, rounded half to even.
+// The coordinate is a non-negative multiple of 1/2 below 64, the unit a double below 1024.
+int roundedExactly(double coordinate, double unit)
+{
+    int exponent = 0;
+    const auto mantissa = static_cast<quint64>(std::ldexp(std::frexp(unit, &exponent), 53));
+    const auto halves = static_cast<quint64>(coordinate * 2);
+    // coordinate x unit = halves x mantissa / 2^shift
+    const int shift = 54 - exponent;
+    const quint64 product = halves * mantissa;
+    const quint64 whole = product >> shift;
+    const quint64 rest = product - (whole << shift);
+    const quint64 half = quint64(1) << (shift - 1);
+    if (rest > half || (rest == half && (whole & 1) != 0)) {
+        return int(whole + 1);
+    }
+    return int(whole);
+}
+
+} // namespace
 
 class TestDisplayGeometry final : public QObject
 {
@@ -18,6 +42,7 @@ private slots:
     void digitTable();
     void segmentPolygon_data();
     void segmentPolygon();
+    void segmentPolygonRoundsTheExactProduct();
     void extremeSegmentWidthStaysBounded();
     void highlight_data();
     void highlight();
@@ -84,6 +109,11 @@ void TestDisplayGeometry::segmentPolygon_data()
     QTest::newRow("width 5 middle keeps the half unit")
         << QSize(121, 209) << 5 << int(tsMiddle)
         << P({ { 12, 104 }, { 27, 91 }, { 94, 91 }, { 109, 104 }, { 94, 118 }, { 27, 118 } });
+    // 19 x (75 / 38 as a double) lies just below 37.5: 37, where the rounded product's
+    // 37.5 would give the even 38.
+    QTest::newRow("40x75 middle rounds the exact product")
+        << QSize(40, 75) << 4 << int(tsMiddle)
+        << P({ { 4, 37 }, { 8, 34 }, { 32, 34 }, { 36, 37 }, { 32, 41 }, { 8, 41 } });
     QTest::newRow("width 9 top crosses itself")
         << QSize(40, 76) << 9 << int(tsTop) << P({ { 4, 2 }, { 36, 2 }, { 18, 20 }, { 22, 20 } });
     QTest::newRow("ordinal 7 draws nothing") << QSize(40, 76) << 4 << 7 << P();
@@ -95,6 +125,40 @@ void TestDisplayGeometry::segmentPolygon()
     QFETCH(int, segmentWidth);
     QFETCH(int, segment);
     QTEST(controls::segmentPolygon(segment, size.width(), size.height(), segmentWidth), "pixels");
+}
+
+void TestDisplayGeometry::segmentPolygonRoundsTheExactProduct()
+{
+    // x depends on the width only and y on the height only, so one walk over both ranges
+    // meets every width from 10 to 399 and every height from 10 to 799.
+    for (const int segmentWidth : { 4, 5 }) {
+        for (int i = 0; i < 790; ++i) {
+            const int width = 10 + i % 390;
+            const int height = 10 + i;
+            for (int segment = 0; segment < segmentCount; ++segment) {
+                const QPolygonF grid = controls::segmentGridPolygon(segment, segmentWidth);
+                const QPolygon pixels
+                    = controls::segmentPolygon(segment, width, height, segmentWidth);
+                QCOMPARE(pixels.size(), grid.size());
+                for (qsizetype p = 0; p < grid.size(); ++p) {
+                    const QPoint exact(roundedExactly(grid[p].x(), double(width) / gridColumns),
+                                       roundedExactly(grid[p].y(), double(height) / gridRows));
+                    if (pixels[p] != exact) {
+                        QFAIL(qPrintable(QStringLiteral("%1x%2, segment %3, point %4: (%5, %6), "
+                                                        "exactly (%7, %8)")
+                                             .arg(width)
+                                             .arg(height)
+                                             .arg(segment)
+                                             .arg(p)
+                                             .arg(pixels[p].x())
+                                             .arg(pixels[p].y())
+                                             .arg(exact.x())
+                                             .arg(exact.y())));
+                    }
+                }
+            }
+        }
+    }
 }
 
 void TestDisplayGeometry::extremeSegmentWidthStaysBounded()

@@ -1,8 +1,11 @@
 // Faults of the serial line, with the real console window on pseudo-terminals: the cable
 // pulled in the middle of a game and plugged back, a port that vanishes while the scan probes
-// it, and a second console that wants the port the first one holds.
+// it, a second console that wants the port the first one holds, and a console killed while it
+// holds the simulator's line. The other consoles run under an ordinary account, as an
+// operator's do.
 
 #include "support/console_fixture.h"
+#include "support/ordinary_user.h"
 #include "support/ports_folder.h"
 #include "support/simulator_process.h"
 
@@ -92,10 +95,14 @@ private:
     platform::SerialBackend &m_real;
 };
 
-/// Runs the helper that opens a port with the console's driver in a process of its own.
+/// Runs the helper that opens a port with the console's driver in a process of its own,
+/// under an ordinary account.
 QString openInAnotherProcess(const QString &portsDir, int port)
 {
     QProcess helper;
+    if (!testing::runAsOrdinaryUser(helper)) {
+        return QStringLiteral("no ordinary account to run it under");
+    }
     helper.start(QStringLiteral(BODOVKA_FAULT_HELPER),
                  { QStringLiteral("open-port"), portsDir, QString::number(port) });
     if (!helper.waitForFinished(helperWaitMs)) {
@@ -122,6 +129,7 @@ private slots:
     void cablePulledAndPluggedBack();
     void portVanishesWhileTheScanWaits();
     void secondConsoleCannotTakeThePort();
+    void killedConsoleLeavesTheSimulatorFree();
 
 private:
     QString portsDir() const { return m_ports->ports(); }
@@ -137,6 +145,7 @@ void TestFaultsLine::init()
 {
     m_ports = std::make_unique<testing::PortsFolder>();
     QVERIFY(m_ports->ok());
+    QVERIFY(testing::openToEveryone(m_ports->path()));
 }
 
 void TestFaultsLine::cleanup()
@@ -150,7 +159,7 @@ bool TestFaultsLine::startSimulator(int n)
     m_simulator = std::make_unique<SimulatorProcess>();
     if (m_simulator->start({ QStringLiteral("--dir"), m_ports->path(), QStringLiteral("--port"),
                              QStringLiteral("COM%1").arg(n) })) {
-        return true;
+        return testing::openToEveryone(portLink(n));
     }
     qWarning("bodovka-sim: %s", m_simulator->process().readAllStandardError().constData());
     return false;
@@ -256,6 +265,9 @@ void TestFaultsLine::portVanishesWhileTheScanWaits()
 
 void TestFaultsLine::secondConsoleCannotTakeThePort()
 {
+    if (!testing::ordinaryUserAvailable()) {
+        QSKIP("run as root without an account \"nobody\" for the second console");
+    }
     QVERIFY(startSimulator(1));
     linkNowhere(2, 10);
     Console c(realPorts());
@@ -273,6 +285,28 @@ void TestFaultsLine::secondConsoleCannotTakeThePort()
     // Once the first console has let go, the port opens for anyone.
     c.form1->close();
     QCOMPARE(openInAnotherProcess(portsDir(), 1), QStringLiteral("opened"));
+}
+
+void TestFaultsLine::killedConsoleLeavesTheSimulatorFree()
+{
+    QProcess killed;
+    if (!testing::runAsOrdinaryUser(killed)) {
+        QSKIP("run as root without an account \"nobody\" for the consoles");
+    }
+    QVERIFY(startSimulator(1));
+    killed.start(QStringLiteral(BODOVKA_FAULT_HELPER),
+                 { QStringLiteral("hold-port"), portsDir(), QStringLiteral("1") });
+    QVERIFY(killed.waitForReadyRead(helperWaitMs));
+    QCOMPARE(killed.readAllStandardOutput(), QByteArray("opened\n"));
+    killed.kill();
+    QVERIFY(killed.waitForFinished(helperWaitMs));
+    QCOMPARE(killed.exitCode(), SIGKILL);
+    const QByteArray errors = killed.readAllStandardError();
+    QVERIFY2(!testing::hasSanitizerReport(errors), errors.constData());
+
+    // The kernel left its exclusive mode on the line, which the simulator keeps open; the next
+    // console gets the line all the same.
+    QTRY_COMPARE_WITH_TIMEOUT(openInAnotherProcess(portsDir(), 1), QStringLiteral("opened"), 10000);
 }
 
 QTEST_MAIN(TestFaultsLine)

@@ -2,7 +2,10 @@
 #include "platform/testing/fakes.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace platform;
 using namespace platform::testing;
@@ -17,6 +20,8 @@ private slots:
     void guardShowsWhatEscapes_data();
     void guardShowsWhatEscapes();
     void fakeTicksWrapAndSleep();
+    void escapeAndCloseOnAStandardBox_data();
+    void escapeAndCloseOnAStandardBox();
 };
 
 void TestPlatform::errorBoxText_data()
@@ -77,6 +82,49 @@ void TestPlatform::fakeTicksWrapAndSleep()
     platform::sleep(100);
     QCOMPARE(platform::tickCount(), 0x54u);
     QCOMPARE(ticks.sleptMs(), 100u);
+}
+
+void TestPlatform::escapeAndCloseOnAStandardBox_data()
+{
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<bool>("escape"); ///< else the window's close request
+    QTest::addColumn<bool>("staysOpen");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("OK box: Escape answers OK")
+        << int(MsgButtons::Ok) << true << false << int(MsgResult::Ok);
+    QTest::newRow("Retry/Cancel: Escape answers Cancel")
+        << int(MsgButtons::RetryCancel) << true << false << int(MsgResult::Cancel);
+    QTest::newRow("Yes/No: Escape does nothing")
+        << int(MsgButtons::YesNo) << true << true << int(MsgResult::Yes);
+    QTest::newRow("Yes/No: closing the window does nothing")
+        << int(MsgButtons::YesNo) << false << true << int(MsgResult::Yes);
+}
+
+void TestPlatform::escapeAndCloseOnAStandardBox()
+{
+    QFETCH(int, buttons);
+    QFETCH(bool, escape);
+    QFETCH(bool, staysOpen);
+    bool open = false;
+    QObject context;
+    QTimer::singleShot(0, &context, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (escape) {
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+        } else {
+            box->close();
+        }
+        open = box->isVisible();
+        if (open) {
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    const MsgResult answer
+        = messageBox(QStringLiteral("Chcete uložit nastavení z bodovky?"),
+                     QStringLiteral("Uložení nastavení"), MsgIcon::Question, MsgButtons(buttons));
+    QCOMPARE(open, staysOpen);
+    QTEST(int(answer), "answer");
 }
 
 QTEST_MAIN(TestPlatform)

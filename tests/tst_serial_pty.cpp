@@ -76,6 +76,20 @@ private:
     SerialBackend &m_real;
 };
 
+// Puts a terminal into the cooked mode of an interactive shell.
+bool cook(int fd)
+{
+    termios cooked {};
+    if (tcgetattr(fd, &cooked) != 0) {
+        return false;
+    }
+    cooked.c_iflag |= ICRNL | IXON | ISTRIP | BRKINT;
+    cooked.c_oflag |= OPOST;
+    cooked.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    cooked.c_cc[VMIN] = 1;
+    return tcsetattr(fd, TCSANOW, &cooked) == 0;
+}
+
 QByteArray everyByte()
 {
     QByteArray bytes;
@@ -99,6 +113,7 @@ private slots:
     void receivedBytesReachHandler();
     void lineSettings_data();
     void lineSettings();
+    void closeLeavesTheLineAsFound();
     void invalidBlockRefused_data();
     void invalidBlockRefused();
     void purgeDropsQueuedInput();
@@ -246,13 +261,7 @@ void TestSerialPty::lineSettings()
     driver.setComPortSwHandshaking(TComPortSwHandshaking(sw));
     driver.setEnableDTROnOpen(true); // the modem lines of a pty refuse; no harm
     // Start from a cooked line, as a real port may be left by another program.
-    termios cooked {};
-    QCOMPARE(tcgetattr(pty.master(), &cooked), 0);
-    cooked.c_iflag |= ICRNL | IXON | ISTRIP | BRKINT;
-    cooked.c_oflag |= OPOST;
-    cooked.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
-    cooked.c_cc[VMIN] = 1;
-    QCOMPARE(tcsetattr(pty.master(), TCSANOW, &cooked), 0);
+    QVERIFY(cook(pty.master()));
     QVERIFY(driver.Connect());
 
     // The master reports the slave's settings.
@@ -269,6 +278,30 @@ void TestSerialPty::lineSettings()
     QCOMPARE(int(t.c_cc[VSTOP]), 19);
     QCOMPARE(int(t.c_cc[VMIN]), 0);
     QCOMPARE(int(t.c_cc[VTIME]), 0);
+}
+
+void TestSerialPty::closeLeavesTheLineAsFound()
+{
+    // A stale link to a terminal that a shell uses: the scan opens it, makes it raw, probes.
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    QVERIFY(cook(pty.master()));
+    termios before {};
+    QCOMPARE(tcgetattr(pty.master(), &before), 0);
+    TCommPortDriver driver;
+    QVERIFY(driver.Connect());
+    QVERIFY(driver.SendByte(0xCC));
+    driver.Disconnect();
+
+    termios after {};
+    QCOMPARE(tcgetattr(pty.master(), &after), 0);
+    QCOMPARE(after.c_iflag, before.c_iflag);
+    QCOMPARE(after.c_oflag, before.c_oflag);
+    QCOMPARE(after.c_cflag, before.c_cflag);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    QCOMPARE(int(after.c_cc[VMIN]), int(before.c_cc[VMIN]));
+    QCOMPARE(cfgetospeed(&after), cfgetospeed(&before));
 }
 
 void TestSerialPty::invalidBlockRefused_data()

@@ -34,6 +34,8 @@ private slots:
     void showsTheScoreboard_data();
     void showsTheScoreboard();
     void sirenLampFollowsTheSiren();
+    void placedWhereTheConsoleDoesNotCoverIt_data();
+    void placedWhereTheConsoleDoesNotCoverIt();
 };
 
 void TestSimWindow::showsTheScoreboard_data()
@@ -88,6 +90,28 @@ void TestSimWindow::sirenLampFollowsTheSiren()
     controller.update();
     window.refresh();
     QVERIFY(!lamp->LedOn());
+}
+
+void TestSimWindow::placedWhereTheConsoleDoesNotCoverIt_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QPoint>("position");
+    // The console, 787 x 618, centred: on 1920 x 1050 it spans x 566 to 1352, y 215 to 832.
+    QTest::newRow("wide screen: right of the console")
+        << QRect(0, 0, 1920, 1050) << QPoint(1369, 215);
+    QTest::newRow("screen away from the origin") << QRect(1920, 0, 1920, 1050) << QPoint(3289, 215);
+    // 1080 x 1920: x 146 to 932, y 650 to 1267.
+    QTest::newRow("portrait screen: below the console")
+        << QRect(0, 0, 1080, 1920) << QPoint(146, 1284);
+    // 1280 x 1024: no room around the console; the corner it covers least.
+    QTest::newRow("small screen: bottom right corner")
+        << QRect(0, 0, 1280, 1024) << QPoint(830, 604);
+}
+
+void TestSimWindow::placedWhereTheConsoleDoesNotCoverIt()
+{
+    QFETCH(QRect, screen);
+    QTEST(placeBesideConsole(screen, QSize(450, 420), QSize(787, 618)), "position");
 }
 
 QTEST_MAIN(TestSimWindow)

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QLocale>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -157,6 +158,8 @@ void TestSpinEdit::initTestCase()
 
 void TestSpinEdit::init()
 {
+    // The decimal separator the field accepts is the locale's: the same on every machine.
+    QLocale::setDefault(QLocale::c());
     m_window = std::make_unique<ScoreWindow>();
     m_domaci = m_window->domaci;
     m_hoste = m_window->hoste;
@@ -495,28 +498,35 @@ void TestSpinEdit::characterFilter_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("beeps");
-    QTest::newRow("digit") << true << Qt::Key_5 << QStringLiteral("5") << QStringLiteral("125")
-                           << 0;
+    QTest::addColumn<QLocale>("locale");
+    const QLocale c = QLocale::c();
+    const QLocale czech(QStringLiteral("cs_CZ"));
+    QTest::newRow("digit") << true << Qt::Key_5 << QStringLiteral("5") << QStringLiteral("125") << 0
+                           << c;
     QTest::newRow("minus") << true << Qt::Key_Minus << QStringLiteral("-") << QStringLiteral("12-")
-                           << 0;
+                           << 0 << c;
     QTest::newRow("plus") << true << Qt::Key_Plus << QStringLiteral("+") << QStringLiteral("12+")
-                          << 0;
+                          << 0 << c;
     QTest::newRow("decimal point")
-        << true << Qt::Key_Period << QStringLiteral(".") << QStringLiteral("12.") << 0;
-    QTest::newRow("letter") << true << Qt::Key_A << QStringLiteral("a") << QStringLiteral("12")
-                            << 1;
+        << true << Qt::Key_Period << QStringLiteral(".") << QStringLiteral("12.") << 0 << c;
+    QTest::newRow("Czech decimal comma")
+        << true << Qt::Key_Comma << QStringLiteral(",") << QStringLiteral("12,") << 0 << czech;
+    QTest::newRow("Czech point refused")
+        << true << Qt::Key_Period << QStringLiteral(".") << QStringLiteral("12") << 1 << czech;
+    QTest::newRow("letter") << true << Qt::Key_A << QStringLiteral("a") << QStringLiteral("12") << 1
+                            << c;
     QTest::newRow("space") << true << Qt::Key_Space << QStringLiteral(" ") << QStringLiteral("12")
-                           << 1;
+                           << 1 << c;
     QTest::newRow("full-width digit")
-        << true << Qt::Key_unknown << QStringLiteral("\uff15") << QStringLiteral("12") << 1;
+        << true << Qt::Key_unknown << QStringLiteral("\uff15") << QStringLiteral("12") << 1 << c;
     QTest::newRow("backspace") << true << Qt::Key_Backspace << QStringLiteral("\b")
-                               << QStringLiteral("1") << 0;
+                               << QStringLiteral("1") << 0 << c;
     QTest::newRow("editor off digit")
-        << false << Qt::Key_5 << QStringLiteral("5") << QStringLiteral("12") << 1;
+        << false << Qt::Key_5 << QStringLiteral("5") << QStringLiteral("12") << 1 << c;
     QTest::newRow("editor off backspace")
-        << false << Qt::Key_Backspace << QStringLiteral("\b") << QStringLiteral("12") << 1;
+        << false << Qt::Key_Backspace << QStringLiteral("\b") << QStringLiteral("12") << 1 << c;
     QTest::newRow("editor off delete")
-        << false << Qt::Key_Delete << QStringLiteral("\x7f") << QStringLiteral("12") << 0;
+        << false << Qt::Key_Delete << QStringLiteral("\x7f") << QStringLiteral("12") << 0 << c;
 }
 
 void TestSpinEdit::characterFilter()
@@ -526,6 +536,8 @@ void TestSpinEdit::characterFilter()
     QFETCH(QString, text);
     QFETCH(QString, result);
     QFETCH(int, beeps);
+    QFETCH(QLocale, locale);
+    QLocale::setDefault(locale);
     m_domaci->setText(QStringLiteral("12"));
     m_domaci->setEditorEnabled(editorEnabled);
     m_domaci->setCursorPosition(key == Qt::Key_Delete ? 1 : 2);

@@ -2,6 +2,8 @@
 //   fault_helper open-port <ports folder> <n>
 //       opens COMn with the console's serial driver; prints "opened" (exit 0) or "refused"
 //       (exit 3).
+//   fault_helper hold-port <ports folder> <n>
+//       opens COMn like open-port and, once it has, holds it until it is killed.
 //   fault_helper write-settings <settings file>
 //       prints "writing", then writes the settings through the main window's own handlers, in
 //       a loop until it is killed; every other round starts from a missing file, as at a first
@@ -37,7 +39,7 @@ public:
     void showMessage(const QString &text) override { messageBox(text, {}, {}, {}); }
 };
 
-int openPort(int argc, char *argv[])
+int openPort(int argc, char *argv[], bool hold)
 {
     QCoreApplication app(argc, argv);
     platform::setSerialPortsDirectory(argv[2]);
@@ -46,6 +48,9 @@ int openPort(int argc, char *argv[])
     const bool opened = driver.Connect();
     std::puts(opened ? "opened" : "refused");
     std::fflush(stdout);
+    if (opened && hold) {
+        return app.exec();
+    }
     driver.Disconnect();
     return opened ? 0 : 3;
 }
@@ -101,12 +106,13 @@ int writeSettings(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     const QByteArray command = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    if (command == "open-port" && argc == 4) {
-        return openPort(argc, argv);
+    if ((command == "open-port" || command == "hold-port") && argc == 4) {
+        return openPort(argc, argv, command == "hold-port");
     }
     if (command == "write-settings" && argc == 3) {
         return writeSettings(argc, argv);
     }
-    std::fputs("usage: fault_helper open-port DIR N | write-settings FILE\n", stderr);
+    std::fputs("usage: fault_helper open-port DIR N | hold-port DIR N | write-settings FILE\n",
+               stderr);
     return 2;
 }
