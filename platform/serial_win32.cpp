@@ -39,6 +39,14 @@ public:
         if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
             return invalidSerialHandle;
         }
+        // Only a serial port has line settings: anything else behind the name is refused, as
+        // Wine's port whose device is gone.
+        DCB dcb {};
+        dcb.DCBlength = sizeof dcb;
+        if (GetCommState(handle, &dcb) == FALSE) {
+            CloseHandle(handle);
+            return invalidSerialHandle;
+        }
         return reinterpret_cast<SerialHandle>(handle);
     }
 
