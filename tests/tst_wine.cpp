@@ -10,6 +10,7 @@
 #include "platform/testing/pty.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,7 +19,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -65,6 +69,22 @@ QString skipReason()
     return {};
 }
 
+/// Starts a Wine program. As root, without the capability that lets root open a line held
+/// exclusively: Windows refuses a port that another process holds, and Wine opens its ports as
+/// plain Linux devices. Its server, started by the first of them, inherits the same.
+void startWine(QProcess &process, const QString &program, const QStringList &arguments)
+{
+    if (geteuid() != 0) {
+        process.start(program, arguments);
+        return;
+    }
+    process.start(QStringLiteral("setpriv"),
+                  QStringList { QStringLiteral("--bounding-set=-sys_admin"),
+                                QStringLiteral("--inh-caps=-sys_admin"), QStringLiteral("--"),
+                                program }
+                      + arguments);
+}
+
 /// A Windows program under Wine, in the test's prefix, with its standard output read by line.
 class WineProcess
 {
@@ -81,16 +101,17 @@ public:
     {
         m_process.setProcessEnvironment(environment());
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(winePath("wine64"), QStringList { program } + arguments);
+        startWine(m_process, winePath("wine64"), QStringList { program } + arguments);
     }
 
     /// The next line of standard output, bounded; empty when none came.
     QString line()
     {
-        QTest::qWaitFor([this] {
-            return m_process.canReadLine() || m_process.state() == QProcess::NotRunning
-                || (m_process.waitForReadyRead(100), m_process.canReadLine());
-        }, wineWaitMs);
+        const QDeadlineTimer deadline(wineWaitMs);
+        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning
+               && !deadline.hasExpired()) {
+            m_process.waitForReadyRead(100);
+        }
         return QString::fromUtf8(m_process.readLine()).trimmed();
     }
 
@@ -130,7 +151,7 @@ bool runWine(const QString &program, const QStringList &arguments)
     QProcess process;
     process.setProcessEnvironment(WineProcess::environment());
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
+    startWine(process, program, arguments);
     const bool ended = process.waitForFinished(5 * wineWaitMs);
     if (!ended) {
         process.kill();
@@ -190,18 +211,25 @@ void TestWine::initTestCase()
     QVERIFY(QDir().mkpath(lines() + QStringLiteral("/ports")));
 
     // The prefix is made once per Windows build. Wine's COM ports are fixed paths in it, read
-    // when the wine server starts; the links behind them change freely.
-    const QString ready = WineProcess::prefix() + QStringLiteral("/bodovka-ports");
+    // when the wine server starts; the links behind them change freely. Windows' fonts are
+    // stood in for by Liberation Sans, which has Arial's metrics.
+    const QString ready = WineProcess::prefix() + QStringLiteral("/bodovka-ready");
     if (!QFileInfo::exists(ready)) {
         QVERIFY2(runWine(winePath("wine64"), { QStringLiteral("wineboot"), QStringLiteral("--init") }),
                  "wineboot did not make the prefix");
+        const auto regAdd = [](const QString &key, const QString &name, const QString &value) {
+            return runWine(winePath("wine64"),
+                           { QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/v"),
+                             name, QStringLiteral("/t"), QStringLiteral("REG_SZ"),
+                             QStringLiteral("/d"), value, QStringLiteral("/f") });
+        };
         for (int port = 1; port <= 10; ++port) {
-            QVERIFY(runWine(winePath("wine64"),
-                            { QStringLiteral("reg"), QStringLiteral("add"),
-                              QStringLiteral("HKLM\\Software\\Wine\\Ports"), QStringLiteral("/v"),
-                              QStringLiteral("COM%1").arg(port), QStringLiteral("/t"),
-                              QStringLiteral("REG_SZ"), QStringLiteral("/d"), portLink(port),
-                              QStringLiteral("/f") }));
+            QVERIFY(regAdd(QStringLiteral("HKLM\\Software\\Wine\\Ports"),
+                           QStringLiteral("COM%1").arg(port), portLink(port)));
+        }
+        for (const QString &font : { QStringLiteral("Arial"), QStringLiteral("Microsoft Sans Serif") }) {
+            QVERIFY(regAdd(QStringLiteral("HKCU\\Software\\Wine\\Fonts\\Replacements"), font,
+                           QStringLiteral("Liberation Sans")));
         }
         QVERIFY(runWine(winePath("wineserver64"), { QStringLiteral("-k") }));
         QVERIFY(QFile(ready).open(QIODevice::WriteOnly));
@@ -287,20 +315,24 @@ void TestWine::portRefused()
     QFETCH(bool, held);
     const int port = 2;
     PseudoTerminal line;
-    std::unique_ptr<SerialTool> holder;
+    int holder = -1;
     if (held) {
+        // Held as a console on Linux holds its port: exclusively.
         QVERIFY(linkPort(port, line));
-        holder = std::make_unique<SerialTool>(port);
-        QCOMPARE(holder->line(), QStringLiteral("open"));
+        holder = ::open(line.slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(holder >= 0);
+        QCOMPARE(ioctl(holder, TIOCEXCL), 0);
     } else {
         QFile::remove(portLink(port));
     }
     SerialTool tool(port);
-    QCOMPARE(tool.line(), QStringLiteral("refused"));
-    QCOMPARE(tool.finish(), 1);
-    if (holder) {
-        QCOMPARE(holder->finish(), 0);
+    const QString answer = tool.line();
+    const int exitCode = tool.finish();
+    if (holder >= 0) {
+        ::close(holder);
     }
+    QCOMPARE(answer, QStringLiteral("refused"));
+    QCOMPARE(exitCode, 1);
 }
 
 bool TestWine::startConsole(WineProcess &console)
