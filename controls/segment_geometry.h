@@ -37,6 +37,7 @@ constexpr bool hasSegment(TdsDisplaySegments set, TdsDisplaySegment segment)
 }
 
 /// Lit bars of the digits 0 to 9; shared by the digit control and the main window.
+// clang-format off
 inline constexpr std::array<TdsDisplaySegments, 10> digitTable {
     0x77,
     0x24,
@@ -49,6 +50,7 @@ inline constexpr std::array<TdsDisplaySegments, 10> digitTable {
     0x7F,
     0x6F,
 };
+// clang-format on
 
 /// The letter E, shown for every number that is not a single digit.
 inline constexpr TdsDisplaySegments errorPattern = 0x5B;

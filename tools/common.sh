@@ -8,6 +8,7 @@ PACKAGES=(cmake g++ ccache ninja-build pkg-config qt6-base-dev qt6-translations-
 PACKAGES+=(g++-mingw-w64-x86-64) # checks that the Win32 serial binding compiles
 PACKAGES+=(xvfb xdotool) # the real-window test drives the console on a private X display
 PACKAGES+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizers for tools/fuzz.sh
+PACKAGES+=(clang-format-14) # tools/format.sh
 
 install_packages() {
     "$ROOT/tools/deps.sh" "${PACKAGES[@]}" "$@"
