@@ -2,6 +2,7 @@
 
 #include "console/fonts.h"
 #include "platform/dialogs.h"
+#include "platform/message_boxes.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -15,6 +16,7 @@ void prepareApplication(QApplication &app)
     const QString title = QStringLiteral("Bodovka");
     app.setApplicationName(title);
     platform::setApplicationTitle(title);
+    platform::installMessageBoxes();
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),

@@ -53,18 +53,7 @@ MsgResult RecordingDialogs::messageBox(const QString &text, const QString &capti
     if (whileOpen) {
         whileOpen(shown.constLast());
     }
-    if (!answers.isEmpty()) {
-        return answers.takeFirst();
-    }
-    switch (buttons) {
-    case MsgButtons::YesNo:
-        return MsgResult::No;
-    case MsgButtons::RetryCancel:
-        return MsgResult::Cancel;
-    case MsgButtons::Ok:
-        break;
-    }
-    return MsgResult::Ok;
+    return answers.isEmpty() ? lastButton(buttons) : answers.takeFirst();
 }
 
 void RecordingDialogs::showMessage(const QString &text)
