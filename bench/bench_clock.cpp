@@ -157,8 +157,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settings;
     console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
     serial.present.insert(QStringLiteral("COM1"));
     serial.onWrite = [&serial](platform::SerialHandle handle, const QByteArray &bytes) {
         if (bytes.contains(char(protocol::Probe))) {

@@ -166,13 +166,13 @@ int main(int argc, char *argv[])
                     ports + QStringLiteral("/COM%1").arg(n));
     }
     platform::setSerialPortsDirectory(QFile::encodeName(ports).toStdString());
-    platform::testing::PtyController peer(ports + QStringLiteral("/COM1"));
+    testing::PtyController peer(ports + QStringLiteral("/COM1"));
     if (!peer.ok()) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");
         return 1;
     }
     console::setSettingsFilePath(dir.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
+    testing::RecordingDialogs dialogs;
 
     TForm1 form;
     form.show();
@@ -187,7 +187,7 @@ int main(int argc, char *argv[])
     const quint32 quietStart = platform::tickCount();
     runUntil([] { return false; }, quietSeconds * 1000);
     const quint32 floodStart = platform::tickCount();
-    platform::testing::LineFlooder flood(peer.master(), floodSeconds * 1000);
+    testing::LineFlooder flood(peer.master(), floodSeconds * 1000);
     runUntil([&] { return !flood.running(); }, floodSeconds * 1000 + 5000);
     const quint32 floodEnd = platform::tickCount();
     flood.stop();

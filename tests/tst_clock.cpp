@@ -138,7 +138,7 @@ void TestClock::endOfPeriod()
     c.dialogs.shown.clear();
     TForm1 &f = *c.form1;
     QString displayWhileKonec;
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         displayWhileKonec = shownTime(f);
     };
     QTest::mouseClick(f.Button1, Qt::LeftButton);

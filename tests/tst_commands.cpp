@@ -322,7 +322,7 @@ void TestCommands::loadAllReplyWhileQuestionIsOpen()
     Console c;
     c.dialogs.shown.clear();
     QString periodWhileOpen;
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         c.reply(bytes({ 0xFC, 5, 3, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0 }));
         c.waitForReplies();
         periodWhileOpen = c.form1->PolocasSpinEdit->Text();

@@ -51,7 +51,7 @@ private:
     bool startSimulator(int n);
 
     std::unique_ptr<testing::PortsFolder> m_ports;
-    std::list<platform::testing::PseudoTerminal> m_silent;
+    std::list<testing::PseudoTerminal> m_silent;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 

@@ -29,7 +29,7 @@
 #include <csignal>
 #include <memory>
 
-using platform::testing::PtyController;
+using testing::PtyController;
 using testing::Console;
 using testing::shownTime;
 
@@ -217,7 +217,7 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
     QVERIFY2(complete >= kills / 2, qPrintable(QStringLiteral("%1 files seen").arg(complete)));
 
     // The console starts on what the kills left, and writes as usual.
-    platform::testing::RecordingDialogs dialogs;
+    testing::RecordingDialogs dialogs;
     console::setSettingsFilePath(path);
     {
         TForm1 form;
@@ -258,7 +258,7 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
     int open = 0;
     int deepest = 0;
     const qsizetype boxesBefore = c.dialogs.shown.size();
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         // The operator reads the box for a while; meanwhile the next time block comes.
         deepest = std::max(deepest, ++open);
         if (sent < blocks) {

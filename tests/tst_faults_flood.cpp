@@ -18,8 +18,8 @@
 
 #include <memory>
 
-using platform::testing::LineFlooder;
-using platform::testing::PtyController;
+using testing::LineFlooder;
+using testing::PtyController;
 using testing::Console;
 using testing::shownTime;
 

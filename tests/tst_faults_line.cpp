@@ -25,7 +25,7 @@
 #include <memory>
 
 using platform::SerialHandle;
-using platform::testing::PtyController;
+using testing::PtyController;
 using testing::Console;
 using testing::shownTime;
 using testing::SimulatorProcess;

@@ -5,7 +5,7 @@
 #include <QTest>
 
 using namespace platform;
-using namespace platform::testing;
+using namespace testing;
 
 class TestPlatform final : public QObject
 {

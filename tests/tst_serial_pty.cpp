@@ -29,7 +29,7 @@ const char childPortsVariable[] = "BODOVKA_TST_SERIAL_PTY_CHILD_PORTS";
 constexpr int childOpened = 0;
 constexpr int childRefused = 3;
 
-using platform::testing::PseudoTerminal;
+using testing::PseudoTerminal;
 
 /// Passes every call to the real ports and counts the reads.
 class CountingBackend final : public SerialBackend

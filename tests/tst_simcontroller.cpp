@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-using platform::testing::FakeTicks;
+using testing::FakeTicks;
 using namespace Qt::StringLiterals;
 
 namespace {

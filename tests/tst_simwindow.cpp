@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-using platform::testing::FakeTicks;
+using testing::FakeTicks;
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include <memory>
 
-using platform::testing::BeepCounter;
-using platform::testing::RecordingDialogs;
+using testing::BeepCounter;
+using testing::RecordingDialogs;
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include "platform/testing/fakes.h"
 
-namespace platform::testing {
+using namespace platform;
+
+namespace testing {
 
 FakeTicks::FakeTicks(quint32 start)
     : m_now(start)
@@ -49,7 +51,7 @@ RecordingDialogs::~RecordingDialogs()
 MsgResult RecordingDialogs::messageBox(const QString &text, const QString &caption, MsgIcon icon,
                                        MsgButtons buttons)
 {
-    shown.append({text, caption, icon, buttons, false});
+    shown.append({ text, caption, icon, buttons, false });
     if (whileOpen) {
         whileOpen(shown.constLast());
     }
@@ -58,7 +60,7 @@ MsgResult RecordingDialogs::messageBox(const QString &text, const QString &capti
 
 void RecordingDialogs::showMessage(const QString &text)
 {
-    shown.append({text, applicationTitle(), MsgIcon::None, MsgButtons::Ok, true});
+    shown.append({ text, applicationTitle(), MsgIcon::None, MsgButtons::Ok, true });
     if (whileOpen) {
         whileOpen(shown.constLast());
     }
@@ -73,4 +75,4 @@ QStringList RecordingDialogs::texts() const
     return result;
 }
 
-} // namespace platform::testing
+} // namespace testing

@@ -64,9 +64,9 @@ public:
     /// Waits until everything queued by reply() has been read by the driver's poll.
     bool waitForReplies();
 
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
-    platform::testing::FakeTicks ticks;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
+    testing::FakeTicks ticks;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
 
