@@ -1,5 +1,6 @@
 #include "controls/button.h"
 #include "controls/spin.h"
+#include "controls/spin_geometry.h"
 #include "platform/errors.h"
 #include "platform/testing/fakes.h"
 
@@ -181,7 +182,7 @@ void TestSpinEdit::type(TSpinEdit *field, const QString &text)
 
 void TestSpinEdit::layoutOfTheField()
 {
-    using namespace spingeometry;
+    using namespace controls;
     QCOMPARE(lineHeightForPixelSize(11), 13);
     QCOMPARE(minimumFieldHeight(13, 16), 22);
     QCOMPARE(minimumFieldHeight(13, 8), 21);
@@ -204,7 +205,7 @@ void TestSpinEdit::layoutOfTheField()
 
 void TestSpinEdit::arrowsShowTheirPictures()
 {
-    const QImage up = spingeometry::builtInArrowImage(true);
+    const QImage up = controls::builtInArrowImage(true);
     QCOMPARE(up.size(), QSize(9, 6));
     const int widths[] = { 0, 1, 3, 5, 7, 0 };
     for (int row = 0; row < 6; ++row) {
@@ -215,7 +216,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
         QCOMPARE(black, widths[row]);
     }
     QCOMPARE(up.pixel(4, 1), qRgb(0, 0, 0));
-    QCOMPARE(spingeometry::builtInArrowImage(false).pixel(4, 4), qRgb(0, 0, 0));
+    QCOMPARE(controls::builtInArrowImage(false).pixel(4, 4), qRgb(0, 0, 0));
 
     // Tip and base of the up arrow's triangle, centred in the 15 x 8 arrow at (55, 2); the
     // arrow shows pressed with the triangle one pixel further right and down.
