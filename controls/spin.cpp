@@ -93,7 +93,7 @@ void TTimerSpeedButton::setFocusMark(bool mark)
     }
 }
 
-QPixmap TTimerSpeedButton::Glyph() const
+QPixmap TTimerSpeedButton::glyph() const
 {
     return m_glyph.isNull() ? m_builtIn : m_glyph;
 }
@@ -133,7 +133,7 @@ QSize TTimerSpeedButton::sizeHint() const
 
 QPixmap TTimerSpeedButton::currentGlyph() const
 {
-    const QPixmap picture = Glyph();
+    const QPixmap picture = glyph();
     const int count = std::max(m_numGlyphs, 1);
     const int width = picture.width() / count;
     int index = 0;
@@ -326,7 +326,7 @@ void TSpinButton::setFocusControl(QWidget *control)
 
 QPixmap TSpinButton::UpGlyph() const
 {
-    return m_up->Glyph();
+    return m_up->glyph();
 }
 
 void TSpinButton::setUpGlyph(const QPixmap &glyph)
@@ -336,7 +336,7 @@ void TSpinButton::setUpGlyph(const QPixmap &glyph)
 
 QPixmap TSpinButton::DownGlyph() const
 {
-    return m_down->Glyph();
+    return m_down->glyph();
 }
 
 void TSpinButton::setDownGlyph(const QPixmap &glyph)
@@ -346,7 +346,7 @@ void TSpinButton::setDownGlyph(const QPixmap &glyph)
 
 int TSpinButton::UpNumGlyphs() const
 {
-    return m_up->NumGlyphs();
+    return m_up->numGlyphs();
 }
 
 void TSpinButton::setUpNumGlyphs(int count)
@@ -356,7 +356,7 @@ void TSpinButton::setUpNumGlyphs(int count)
 
 int TSpinButton::DownNumGlyphs() const
 {
-    return m_down->NumGlyphs();
+    return m_down->numGlyphs();
 }
 
 void TSpinButton::setDownNumGlyphs(int count)
@@ -474,8 +474,8 @@ TSpinEdit::TSpinEdit(QWidget *parent)
     m_button->setCursor(Qt::ArrowCursor);
     m_button->OnUpClick = [this](QObject *) { StepUp(); };
     m_button->OnDownClick = [this](QObject *) { StepDown(); };
-    m_button->UpButton()->installEventFilter(this);
-    m_button->DownButton()->installEventFilter(this);
+    m_button->upButton()->installEventFilter(this);
+    m_button->downButton()->installEventFilter(this);
 
     connect(this, &QLineEdit::textChanged, this, &TSpinEdit::textChangedByQt);
 
@@ -852,7 +852,7 @@ void TSpinEdit::exitStep(Qt::FocusReason reason)
 bool TSpinEdit::eventFilter(QObject *watched, QEvent *event)
 {
     if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-        && (watched == m_button->UpButton() || watched == m_button->DownButton())) {
+        && (watched == m_button->upButton() || watched == m_button->downButton())) {
         if (mousePressSpent && event->spontaneous()) {
             mousePressSpent = false;
             return true;

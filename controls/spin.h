@@ -20,16 +20,16 @@ class TTimerSpeedButton : public QWidget
 public:
     explicit TTimerSpeedButton(QWidget *parent = nullptr);
 
-    bool RepeatAllowed() const { return m_repeatAllowed; }
+    bool repeatAllowed() const { return m_repeatAllowed; }
     void setRepeatAllowed(bool allowed);
     /// Draws a dotted focus rectangle inset 3 pixels (moved 1 pixel while pressed).
-    bool FocusMark() const { return m_focusMark; }
+    bool focusMark() const { return m_focusMark; }
     void setFocusMark(bool mark);
     /// The picture; a null pixmap restores the built-in one. The bottom-left pixel's colour is
-    /// transparent. NumGlyphs pictures side by side: normal, disabled, pressed.
-    QPixmap Glyph() const;
+    /// transparent. numGlyphs pictures side by side: normal, disabled, pressed.
+    QPixmap glyph() const;
     void setGlyph(const QPixmap &glyph);
-    int NumGlyphs() const { return m_numGlyphs; }
+    int numGlyphs() const { return m_numGlyphs; }
     void setNumGlyphs(int count);
     /// Up or down arrow picture when no glyph has been assigned.
     void setBuiltInArrow(bool up);
@@ -103,10 +103,10 @@ public:
     bool TabStop() const;
     void setTabStop(bool tabStop);
 
-    TTimerSpeedButton *UpButton() const { return m_up; }
-    TTimerSpeedButton *DownButton() const { return m_down; }
+    TTimerSpeedButton *upButton() const { return m_up; }
+    TTimerSpeedButton *downButton() const { return m_down; }
     /// The arrow that Space clicks; the up arrow at first.
-    TTimerSpeedButton *FocusedButton() const { return m_focused; }
+    TTimerSpeedButton *focusedButton() const { return m_focused; }
 
     std::function<void(QObject *Sender)> OnUpClick;
     std::function<void(QObject *Sender)> OnDownClick;
@@ -190,7 +190,7 @@ public:
     virtual void StepUp();
     virtual void StepDown();
 
-    TSpinButton *Button() const { return m_button; }
+    TSpinButton *button() const { return m_button; }
 
     std::function<void(QObject *Sender)> OnChange;
     std::function<void(QObject *Sender)> OnEnter;

@@ -196,11 +196,11 @@ void TestSpinEdit::layoutOfTheField()
     // The real field with the windows' font, also after being made lower.
     m_domaci->resize(73, 10);
     QCOMPARE(m_domaci->height(), 22);
-    QCOMPARE(m_domaci->Button()->geometry(), QRect(55, 2, 15, 17));
-    QCOMPARE(m_domaci->Button()->UpButton()->geometry(), QRect(0, 0, 15, 8));
-    QCOMPARE(m_domaci->Button()->DownButton()->geometry(), QRect(0, 7, 15, 10));
+    QCOMPARE(m_domaci->button()->geometry(), QRect(55, 2, 15, 17));
+    QCOMPARE(m_domaci->button()->upButton()->geometry(), QRect(0, 0, 15, 8));
+    QCOMPARE(m_domaci->button()->downButton()->geometry(), QRect(0, 7, 15, 10));
     m_domaci->setFrame(false);
-    QCOMPARE(m_domaci->Button()->geometry(), QRect(58, 1, 15, 19));
+    QCOMPARE(m_domaci->button()->geometry(), QRect(58, 1, 15, 19));
 }
 
 void TestSpinEdit::arrowsShowTheirPictures()
@@ -224,7 +224,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
     QVERIFY(qGray(shown.pixel(62, 4)) < 80);
     QVERIFY(qGray(shown.pixel(59, 7)) < 80);
     QVERIFY(qGray(shown.pixel(62, 3)) > 120);
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QVERIFY(arrow->isShownDown());
     const QImage pressed = m_domaci->grab().toImage();
@@ -234,7 +234,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
 
 void TestSpinEdit::restoringTheBuiltInGlyph()
 {
-    TSpinButton *pair = m_domaci->Button();
+    TSpinButton *pair = m_domaci->button();
     const QImage builtIn = pair->UpGlyph().toImage();
     QPixmap picture(18, 6);
     picture.fill(Qt::red);
@@ -269,8 +269,8 @@ void TestSpinEdit::stepWrapsInsideTheStep()
     m_domaci->setText(start);
     m_window->log.clear();
     if (byArrow) {
-        TSpinButton *pair = m_domaci->Button();
-        QTest::mouseClick(up ? pair->UpButton() : pair->DownButton(), Qt::LeftButton);
+        TSpinButton *pair = m_domaci->button();
+        QTest::mouseClick(up ? pair->upButton() : pair->downButton(), Qt::LeftButton);
     } else {
         QTest::keyClick(m_domaci, up ? Qt::Key_Up : Qt::Key_Down);
     }
@@ -592,13 +592,13 @@ void TestSpinEdit::entryRule()
     } else if (how == QLatin1String("text")) {
         QTest::mouseClick(m_hoste, Qt::LeftButton, {}, QPoint(5, 11));
     } else {
-        QTest::mousePress(m_hoste->Button()->DownButton(), Qt::LeftButton);
+        QTest::mousePress(m_hoste->button()->downButton(), Qt::LeftButton);
     }
     QVERIFY(m_hoste->hasFocus());
     QCOMPARE(m_hoste->selectedText(), selected ? QStringLiteral("42") : QString());
     QCOMPARE(m_window->log, lines("D exit 0|H enter 42"));
     if (how == QLatin1String("arrow")) {
-        QTest::mouseRelease(m_hoste->Button()->DownButton(), Qt::LeftButton);
+        QTest::mouseRelease(m_hoste->button()->downButton(), Qt::LeftButton);
         QCOMPARE(m_hoste->Text(), QStringLiteral("41"));
     }
 }
@@ -608,7 +608,7 @@ void TestSpinEdit::arrowPressLeavesTheOtherFieldFirst()
     m_hoste->setText(QStringLiteral("42"));
     type(m_domaci, QStringLiteral("150"));
     m_window->log.clear();
-    TTimerSpeedButton *arrow = m_hoste->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_hoste->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QCOMPARE(
         m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 42"));
@@ -649,7 +649,7 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
             platform::MsgIcon::Warning);
     };
     m_hoste->setText(QStringLiteral("42"));
-    TTimerSpeedButton *arrow = m_hoste->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_hoste->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QCOMPARE(dialogs.shown.size(), 1);
     QVERIFY(!arrow->isShownDown());
@@ -669,7 +669,7 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
 void TestSpinEdit::holdingAnArrowRepeats()
 {
     m_domaci->setText(QStringLiteral("57"));
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QTimer *timer = arrow->repeatTimer();
     QVERIFY(timer && timer->isActive());
@@ -691,7 +691,7 @@ void TestSpinEdit::holdingAnArrowRepeats()
 void TestSpinEdit::repeatPausesOffTheArrow()
 {
     m_domaci->setText(QStringLiteral("10"));
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QSignalSpy ticks(arrow->repeatTimer(), &QTimer::timeout);
     QTest::mouseMove(arrow, QPoint(-10, 4));
@@ -714,7 +714,7 @@ void TestSpinEdit::readOnlyStepsBeep()
     BeepCounter beeps;
     m_domaci->setReadOnly(true);
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QTest::mouseClick(m_domaci->Button()->DownButton(), Qt::LeftButton);
+    QTest::mouseClick(m_domaci->button()->downButton(), Qt::LeftButton);
     QCOMPARE(beeps.count, 2);
     QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
     QCOMPARE(m_window->log, QStringList());
@@ -734,7 +734,7 @@ void TestSpinEdit::errorInChangeHandlerIsShown()
     QCOMPARE(m_domaci->Text(), QStringLiteral("6"));
 
     // At a repeat tick the timer stops, and the release clicks no more.
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QSignalSpy ticks(arrow->repeatTimer(), &QTimer::timeout);
     QVERIFY(ticks.wait(2000));
@@ -757,11 +757,11 @@ void TestSpinEdit::standalonePairKeys()
     pair->OnUpClick = [&](QObject *) { clicks << QStringLiteral("up"); };
     pair->OnDownClick = [&](QObject *) { clicks << QStringLiteral("down"); };
     pair->setFocus(Qt::TabFocusReason);
-    QVERIFY(pair->UpButton()->FocusMark());
+    QVERIFY(pair->upButton()->focusMark());
     QTest::keyClick(pair, Qt::Key_Space);
     QTest::keyClick(pair, Qt::Key_Down);
-    QVERIFY(pair->DownButton()->FocusMark());
-    QVERIFY(!pair->UpButton()->FocusMark());
+    QVERIFY(pair->downButton()->focusMark());
+    QVERIFY(!pair->upButton()->focusMark());
     QTest::keyClick(pair, Qt::Key_Space);
     QTest::keyClick(pair, Qt::Key_Up);
     QCOMPARE(clicks, lines("up|down|down|up"));
