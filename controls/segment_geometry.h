@@ -1,21 +1,12 @@
 #pragma once
 
+#include "controls/display_enums.h"
+
 #include <QPolygon>
 #include <QtGlobal>
 
 #include <array>
 #include <cstddef>
-
-/// One bar of a seven-segment digit. The ordinal is the bar's bit number in TdsDisplaySegments.
-enum TdsDisplaySegment : quint8 {
-    tsTop,
-    tsUpperLeft,
-    tsUpperRight,
-    tsMiddle,
-    tsLowerLeft,
-    tsLowerRight,
-    tsBottom,
-};
 
 /// A set of lit bars in one byte: bit i (value 2^i) stands for the bar with ordinal i; bit 7
 /// is always 0. The main window exchanges digit patterns in this form.
