@@ -9,20 +9,12 @@
 #include <QGuiApplication>
 #include <QTest>
 
+using testing::bytes;
 using testing::Console;
 using testing::shownDigit;
 using testing::shownScore;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values) {
-        b.append(char(v));
-    }
-    return b;
-}
 
 // Gives a field the focus the way Tab does (all text selected) and types over it.
 void typeInto(TSpinEdit *field, const QString &text)

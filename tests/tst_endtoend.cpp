@@ -1,15 +1,14 @@
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
+#include "support/pty_port.h"
 #include "support/simulator_process.h"
 
 #include "controls/button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
-#include "platform/testing/pty.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -51,7 +50,7 @@ private:
     bool startSimulator(int n);
 
     std::unique_ptr<testing::PortsFolder> m_ports;
-    std::list<testing::PseudoTerminal> m_silent;
+    std::list<testing::PtyPort> m_silent;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
@@ -70,8 +69,7 @@ void TestEndToEnd::cleanup()
 
 bool TestEndToEnd::linkSilent(int n)
 {
-    m_silent.emplace_back();
-    return m_silent.back().ok() && QFile::link(m_silent.back().slave(), m_ports->link(n));
+    return m_silent.emplace_back(*m_ports, n).linked();
 }
 
 bool TestEndToEnd::startSimulator(int n)

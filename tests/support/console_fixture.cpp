@@ -18,11 +18,6 @@ QString expectedDisplay(qint64 remainingMs)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray bytes(const protocol::Message &message)
-{
-    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
-}
-
 int shownDigit(const TdsSevenSegmentDisplay *display)
 {
     for (int digit = 0; digit <= 9; ++digit) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bytes.h"
 #include "console/unit1.h"
 #include "console/unit2.h"
 #include "link/protocol.h"
@@ -22,8 +23,6 @@ template<typename... Texts> QStringList strings(const Texts &...texts)
 
 /// What a count-down shows with `remainingMs` left: whole seconds, rounded down, as "MM:SS".
 QString expectedDisplay(qint64 remainingMs);
-/// A command's bytes as the line carries them.
-QByteArray bytes(const protocol::Message &message);
 
 /// The digit a display shows, read from its segments; -1 for anything else.
 int shownDigit(const TdsSevenSegmentDisplay *display);
