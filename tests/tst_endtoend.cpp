@@ -17,20 +17,8 @@
 #include <memory>
 
 using testing::Console;
+using testing::realPorts;
 using testing::SimulatorProcess;
-
-namespace {
-
-// Options for a console on the system's ports, as linked in the test's ports folder.
-Console::Options realPorts()
-{
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
-    return options;
-}
-
-} // namespace
 
 class TestEndToEnd final : public QObject
 {
@@ -109,9 +97,7 @@ void TestEndToEnd::silentPortsAskAgain()
 {
     QVERIFY(linkSilent(1));
     linkNowhere(2, 10);
-    Console::Options options = realPorts();
-    options.show = false;
-    Console c(options);
+    Console c(realPorts(false));
     c.dialogs.answers = { platform::MsgResult::Retry, platform::MsgResult::Cancel };
     c.showAndScan();
     QTRY_COMPARE(c.dialogs.shown.size(), 2);

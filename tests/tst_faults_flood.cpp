@@ -64,9 +64,7 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
     auto peer = std::make_unique<PtyController>(ports.link(1));
     QVERIFY(peer->ok());
 
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
+    Console::Options options = testing::realPorts();
     options.settings = settings;
     Console c(options);
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));

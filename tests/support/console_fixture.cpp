@@ -155,4 +155,13 @@ bool Console::waitForReplies()
     return QTest::qWaitFor([&] { return serial.pendingInput(handle).isEmpty(); }, 5000);
 }
 
+Console::Options realPorts(bool show)
+{
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    options.show = show;
+    return options;
+}
+
 } // namespace testing

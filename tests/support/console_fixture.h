@@ -76,4 +76,8 @@ private:
     qsizetype m_sentSoFar = 0;
 };
 
+/// Options for a console on the system's serial ports, as the test links them in its ports
+/// folder, whose scan moves the test clock in small steps.
+Console::Options realPorts(bool show = true);
+
 } // namespace testing
