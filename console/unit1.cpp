@@ -348,7 +348,7 @@ void TForm1::FormActivate()
     setPripojeniItemIndex(Pripojeni);
     ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
     PolocasSpinEdit->setText(intToStr(Polocas));
-    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
     SirenaSpinEdit->setText(intToStr(Sirena));
     if (StavSpojeni == 0) {
         ZkouskaPripojeni();
@@ -421,18 +421,18 @@ void TForm1::SirenaSpinEditChange()
 
 void TForm1::SkoreButtonClick()
 {
-    const qint32 guest = strToInt(HosteSpinEdit->Text());
-    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    const qint32 guest = strToInt(HosteSpinEdit->text());
+    const qint32 home = strToInt(DomaciSpinEdit->text());
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
-    SkoreDomaci = strToInt(DomaciSpinEdit->Text());
-    SkoreHoste = strToInt(HosteSpinEdit->Text());
+    SkoreDomaci = strToInt(DomaciSpinEdit->text());
+    SkoreHoste = strToInt(HosteSpinEdit->text());
     send(protocol::setScore(SkoreDomaci, SkoreHoste));
 }
 
 void TForm1::PolocasButtonClick()
 {
-    const qint32 period = strToInt(PolocasSpinEdit->Text());
+    const qint32 period = strToInt(PolocasSpinEdit->text());
     ZobrazPolocas(static_cast<unsigned>(period));
     Polocas = period;
     writeSetting(QStringLiteral("Polocas"), Polocas);
@@ -441,7 +441,7 @@ void TForm1::PolocasButtonClick()
 
 void TForm1::SirenaButtonClick()
 {
-    Sirena = strToInt(SirenaSpinEdit->Text());
+    Sirena = strToInt(SirenaSpinEdit->text());
     writeSetting(QStringLiteral("Sirena"), Sirena);
     send(protocol::setSiren(Sirena));
 }
@@ -623,9 +623,9 @@ void TForm1::settingsBlockCompleted()
     SirenaSpinEdit->setText(intToStr(Sirena));
     DomaciSpinEdit->setText(intToStr(SkoreDomaci));
     HosteSpinEdit->setText(intToStr(SkoreHoste));
-    const qint32 guest = strToInt(HosteSpinEdit->Text());
-    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    const qint32 guest = strToInt(HosteSpinEdit->text());
+    const qint32 home = strToInt(DomaciSpinEdit->text());
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
-    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
 }

@@ -147,7 +147,6 @@ class TSpinEdit : public QLineEdit
 public:
     explicit TSpinEdit(QWidget *parent = nullptr);
 
-    QString Text() const { return QLineEdit::text(); }
     /// Replaces the text and raises OnChange before returning; an equal text does nothing.
     void setText(const QString &text);
 

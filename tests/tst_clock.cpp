@@ -160,7 +160,7 @@ void TestClock::endOfPeriod()
     QCOMPARE(c.dialogs.shown[0].text, QStringLiteral("Konec"));
     QVERIFY(c.dialogs.shown[0].ownDialog);
     QCOMPARE(displayWhileKonec, QStringLiteral("00:05"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QString::number(next));
+    QCOMPARE(f.PolocasSpinEdit->text(), QString::number(next));
     QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), next);
     QCOMPARE(int(f.Polocas), next);
     QVERIFY(c.settingsContents().contains(QStringLiteral("Polocas=%1\n").arg(next).toLatin1()));

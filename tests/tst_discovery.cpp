@@ -39,7 +39,7 @@ bool activateAgainThroughTimeDialog(Console &c)
     QTimer::singleShot(0, c.form2.get(), [&c] { c.form2->ZrusitButton->click(); });
     QTest::mouseClick(c.form1->CasButton, Qt::LeftButton);
     return QTest::qWaitFor(
-        [&c] { return c.form1->PolocasSpinEdit->Text() != QStringLiteral("3"); });
+        [&c] { return c.form1->PolocasSpinEdit->text() != QStringLiteral("3"); });
 }
 
 } // namespace

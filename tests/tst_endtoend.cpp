@@ -142,10 +142,10 @@ void TestEndToEnd::everyCommandReachesTheScoreboard()
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     QVERIFY(sim.waitForLine(QStringLiteral("stop")));
     QVERIFY(sim.waitForLine(QStringLiteral("readback")));
-    QTRY_COMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("5"));
-    QCOMPARE(f.SirenaSpinEdit->Text(), QStringLiteral("7"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QStringLiteral("2"));
-    QCOMPARE(f.HosteSpinEdit->Text(), QStringLiteral("3"));
+    QTRY_COMPARE(f.DomaciSpinEdit->text(), QStringLiteral("5"));
+    QCOMPARE(f.SirenaSpinEdit->text(), QStringLiteral("7"));
+    QCOMPARE(f.PolocasSpinEdit->text(), QStringLiteral("2"));
+    QCOMPARE(f.HosteSpinEdit->text(), QStringLiteral("3"));
     QTRY_COMPARE(f.StavPrijmu, 0); // the time block behind the settings was read too
     QVERIFY(f.AktMinuty == 9 || f.AktMinuty == 10);
 

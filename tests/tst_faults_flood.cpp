@@ -87,10 +87,10 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         TButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
             = rounds % 2 == 0
-                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->Text())),
-                                                      quint8(strToInt(f.HosteSpinEdit->Text()))))
+                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
+                                                      quint8(strToInt(f.HosteSpinEdit->text()))))
                   : testing::bytes(
-                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->Text()))));
+                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->text()))));
         const qsizetype before = peer->received().size();
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);

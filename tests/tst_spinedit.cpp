@@ -57,17 +57,17 @@ public:
     {
         const auto *field = static_cast<TSpinEdit *>(sender);
         log << field->objectName().left(1) + QLatin1Char(' ') + QLatin1String(what)
-                + QLatin1Char(' ') + field->Text();
+                + QLatin1Char(' ') + field->text();
     }
 
     void wrap(TSpinEdit *field)
     {
-        const QString text = field->Text();
+        const QString text = field->text();
         record(field, "change");
-        if (field->Text() == QLatin1String("-1")) {
+        if (field->text() == QLatin1String("-1")) {
             field->setText(QStringLiteral("99"));
         }
-        if (field->Text() == QLatin1String("100")) {
+        if (field->text() == QLatin1String("100")) {
             field->setText(QStringLiteral("0"));
         }
         log << field->objectName().left(1) + QStringLiteral(" end ") + text;
@@ -276,13 +276,13 @@ void TestSpinEdit::stepWrapsInsideTheStep()
     }
     m_window->log << QStringLiteral("returned");
     QCOMPARE(m_window->log, log);
-    QCOMPARE(m_domaci->Text(), up ? QStringLiteral("0") : QStringLiteral("99"));
+    QCOMPARE(m_domaci->text(), up ? QStringLiteral("0") : QStringLiteral("99"));
 }
 
 void TestSpinEdit::typedTextIsLimitedOnlyOnLeaving()
 {
     type(m_domaci, QStringLiteral("150"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
     QCOMPARE(
         m_window->log, lines("D change 1|D end 1|D change 15|D end 15|D change 150|D end 150"));
     m_window->log.clear();
@@ -291,7 +291,7 @@ void TestSpinEdit::typedTextIsLimitedOnlyOnLeaving()
     QVERIFY(m_hoste->hasFocus());
     QCOMPARE(
         m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 0"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 }
 
 void TestSpinEdit::deactivationDoesNotLeaveTheField()
@@ -306,7 +306,7 @@ void TestSpinEdit::deactivationDoesNotLeaveTheField()
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
     QCOMPARE(m_window->log, QStringList());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
 
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -315,7 +315,7 @@ void TestSpinEdit::deactivationDoesNotLeaveTheField()
 
     QTest::keyClick(m_domaci, Qt::Key_Tab);
     QCOMPARE(m_window->log.first(), QStringLiteral("D exit 150"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 }
 
 void TestSpinEdit::acceleratorClicksAtOnceWithoutLeaving()
@@ -325,7 +325,7 @@ void TestSpinEdit::acceleratorClicksAtOnceWithoutLeaving()
     QTest::keyClick(m_domaci, Qt::Key_O, Qt::AltModifier);
     QCOMPARE(m_window->log, lines("click"));
     QVERIFY(m_domaci->hasFocus());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
 }
 
 void TestSpinEdit::enterIsRefusedWithBeep_data()
@@ -343,7 +343,7 @@ void TestSpinEdit::enterIsRefusedWithBeep()
     QCOMPARE(beeps.count, 1);
     QCOMPARE(m_window->log, QStringList()); // the default button was not pressed
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 
     // The same key on the button itself does press it.
     m_window->odeslat->setFocus(Qt::TabFocusReason);
@@ -357,7 +357,7 @@ void TestSpinEdit::escapeStaysInTheField()
     QTest::keyClick(m_domaci, Qt::Key_Escape);
     QVERIFY(m_window->isVisible());
     QCOMPARE(beeps.count, 0);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 
     // From the button Escape closes the dialog as cancelled.
     QTest::keyClick(m_domaci, Qt::Key_Tab);
@@ -385,9 +385,9 @@ void TestSpinEdit::keyRepeatSteps()
         QTest::simulateEvent(m_domaci, true, Qt::Key_Up, modifiers, QString(), true);
     }
     QTest::simulateEvent(m_domaci, false, Qt::Key_Up, modifiers, QString(), false);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("14"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("14"));
     QTest::keyClick(m_domaci, Qt::Key_Down, modifiers);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("13"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("13"));
 }
 
 void TestSpinEdit::otherKeysAndWheelDoNotStep()
@@ -396,7 +396,7 @@ void TestSpinEdit::otherKeysAndWheelDoNotStep()
     for (const Qt::Key key : { Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Right }) {
         QTest::keyClick(m_domaci, key);
     }
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
 
     WheelCounter window;
     m_window->installEventFilter(&window);
@@ -406,7 +406,7 @@ void TestSpinEdit::otherKeysAndWheelDoNotStep()
     // Delivered as the window system delivers it, so that Qt passes it on when ignored.
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     qApp->notify(m_domaci, &wheel);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
     QCOMPARE(window.count, 1); // passed on to the window, not swallowed
 }
 
@@ -415,24 +415,24 @@ void TestSpinEdit::equalBoundsLimitNothing()
     auto *free = new TSpinEdit(m_window.get());
     free->setGeometry(8, 70, 73, 22);
     free->show();
-    QCOMPARE(free->Text(), QStringLiteral("0"));
+    QCOMPARE(free->text(), QStringLiteral("0"));
     free->setFocus(Qt::TabFocusReason);
     QTest::keyClick(free, Qt::Key_Down);
-    QCOMPARE(free->Text(), QStringLiteral("-1"));
+    QCOMPARE(free->text(), QStringLiteral("-1"));
     free->setValue(1000);
-    QCOMPARE(free->Text(), QStringLiteral("1000"));
+    QCOMPARE(free->text(), QStringLiteral("1000"));
     type(free, QStringLiteral("-5000"));
     QTest::keyClick(free, Qt::Key_Tab);
-    QCOMPARE(free->Text(), QStringLiteral("-5000"));
+    QCOMPARE(free->text(), QStringLiteral("-5000"));
 
     // Held at the largest number instead of wrapping round to the smallest.
     free->setText(QStringLiteral("2147483647"));
     free->StepUp();
-    QCOMPARE(free->Text(), QStringLiteral("2147483647"));
+    QCOMPARE(free->text(), QStringLiteral("2147483647"));
     free->setMaxValue(100);
     free->setMinValue(0);
     free->StepUp();
-    QCOMPARE(free->Text(), QStringLiteral("100"));
+    QCOMPARE(free->text(), QStringLiteral("100"));
 }
 
 void TestSpinEdit::pastedTextReadsAsMinimum()
@@ -441,18 +441,18 @@ void TestSpinEdit::pastedTextReadsAsMinimum()
     QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
     m_domaci->selectAll();
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("abc"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("abc"));
     QCOMPARE(m_domaci->Value(), -1);
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
     QTest::keyClick(m_domaci, Qt::Key_Down);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("99"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("99"));
     QCOMPARE(beeps.count, 0);
 
     // An invalid text is left alone on leaving.
     type(m_domaci, QStringLiteral("-"));
     QTest::keyClick(m_domaci, Qt::Key_Tab);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("-"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("-"));
 }
 
 void TestSpinEdit::validFormsStayAfterLeaving_data()
@@ -470,11 +470,11 @@ void TestSpinEdit::validFormsStayAfterLeaving()
     QFETCH(QString, afterUp);
     type(m_domaci, typed);
     QTest::keyClick(m_domaci, Qt::Key_Tab);
-    QCOMPARE(m_domaci->Text(), typed);
+    QCOMPARE(m_domaci->text(), typed);
     QTest::keyClick(m_hoste, Qt::Key_Backtab);
     QVERIFY(m_domaci->hasFocus());
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QCOMPARE(m_domaci->Text(), afterUp);
+    QCOMPARE(m_domaci->text(), afterUp);
 }
 
 void TestSpinEdit::typingOverTheSameCharacterChangesNothing()
@@ -483,7 +483,7 @@ void TestSpinEdit::typingOverTheSameCharacterChangesNothing()
     m_domaci->selectAll();
     m_window->log.clear();
     QTest::keyClick(m_domaci, Qt::Key_5);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("5"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("5"));
     QCOMPARE(m_window->log, QStringList());
     QTest::keyClick(m_domaci, Qt::Key_Backspace);
     QCOMPARE(m_window->log, lines("D change |D end "));
@@ -532,7 +532,7 @@ void TestSpinEdit::characterFilter()
     m_domaci->setCursorPosition(key == Qt::Key_Delete ? 1 : 2);
     BeepCounter counter;
     QTest::sendKeyEvent(QTest::Click, m_domaci, key, text, Qt::NoModifier);
-    QCOMPARE(m_domaci->Text(), result);
+    QCOMPARE(m_domaci->text(), result);
     QCOMPARE(counter.count, beeps);
 }
 
@@ -545,7 +545,7 @@ void TestSpinEdit::clipboardFollowsEditorEnabled()
     m_domaci->selectAll();
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(m_domaci, Qt::Key_X, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("12"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("12"));
     QCOMPARE(beeps.count, 0);
 
     // The context menu offers neither; opening it does not leave the field.
@@ -565,7 +565,7 @@ void TestSpinEdit::clipboardFollowsEditorEnabled()
 
     m_domaci->setEditorEnabled(true);
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("77"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("77"));
 }
 
 void TestSpinEdit::entryRule_data()
@@ -599,7 +599,7 @@ void TestSpinEdit::entryRule()
     QCOMPARE(m_window->log, lines("D exit 0|H enter 42"));
     if (how == QLatin1String("arrow")) {
         QTest::mouseRelease(m_hoste->button()->downButton(), Qt::LeftButton);
-        QCOMPARE(m_hoste->Text(), QStringLiteral("41"));
+        QCOMPARE(m_hoste->text(), QStringLiteral("41"));
     }
 }
 
@@ -615,7 +615,7 @@ void TestSpinEdit::arrowPressLeavesTheOtherFieldFirst()
     QCOMPARE(m_hoste->selectedText(), QStringLiteral("42"));
     QVERIFY(arrow->isShownDown());
     QTest::mouseRelease(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("43"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("43"));
 }
 
 void TestSpinEdit::pressSpentOnTheExitCheckBox_data()
@@ -655,7 +655,7 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
     QVERIFY(!arrow->isShownDown());
     QVERIFY(!arrow->repeatTimer() || !arrow->repeatTimer()->isActive());
     QTest::mouseRelease(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("42"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("42"));
 
     // The next press is an ordinary one.
     if (!activatedAgain) {
@@ -663,7 +663,7 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
     QTest::mouseClick(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("43"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("43"));
 }
 
 void TestSpinEdit::holdingAnArrowRepeats()
@@ -674,7 +674,7 @@ void TestSpinEdit::holdingAnArrowRepeats()
     QTimer *timer = arrow->repeatTimer();
     QVERIFY(timer && timer->isActive());
     QCOMPARE(timer->interval(), 400);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("57"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("57"));
 
     // A hold of 650 ms: ticks at 400, 500 and 600 ms, then the release.
     QSignalSpy ticks(timer, &QTimer::timeout);
@@ -682,10 +682,10 @@ void TestSpinEdit::holdingAnArrowRepeats()
         QVERIFY(ticks.wait(2000));
     }
     QCOMPARE(timer->interval(), 100);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("60"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("60"));
     QTest::mouseRelease(arrow, Qt::LeftButton);
     QVERIFY(!timer->isActive());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("61"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("61"));
 }
 
 void TestSpinEdit::repeatPausesOffTheArrow()
@@ -698,15 +698,15 @@ void TestSpinEdit::repeatPausesOffTheArrow()
     QVERIFY(!arrow->isShownDown());
     QVERIFY(ticks.wait(2000));
     QVERIFY(ticks.wait(2000));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
 
     QTest::mouseMove(arrow, QPoint(7, 4));
     QVERIFY(arrow->isShownDown());
     QVERIFY(ticks.wait(2000));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("11"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("11"));
     QTest::mouseMove(arrow, QPoint(7, 40));
     QTest::mouseRelease(arrow, Qt::LeftButton, {}, QPoint(7, 40));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("11"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("11"));
 }
 
 void TestSpinEdit::readOnlyStepsBeep()
@@ -716,7 +716,7 @@ void TestSpinEdit::readOnlyStepsBeep()
     QTest::keyClick(m_domaci, Qt::Key_Up);
     QTest::mouseClick(m_domaci->button()->downButton(), Qt::LeftButton);
     QCOMPARE(beeps.count, 2);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
     QCOMPARE(m_window->log, QStringList());
 }
 
@@ -727,11 +727,11 @@ void TestSpinEdit::errorInChangeHandlerIsShown()
 
     // A program's assignment hands the error to its caller.
     QVERIFY_THROWS_EXCEPTION(platform::Error, m_domaci->setValue(5));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("5"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("5"));
 
     QTest::keyClick(m_domaci, Qt::Key_Up);
     QCOMPARE(dialogs.texts(), QStringList { QStringLiteral("Zápis selhal.") });
-    QCOMPARE(m_domaci->Text(), QStringLiteral("6"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("6"));
 
     // At a repeat tick the timer stops, and the release clicks no more.
     TTimerSpeedButton *arrow = m_domaci->button()->upButton();
@@ -743,7 +743,7 @@ void TestSpinEdit::errorInChangeHandlerIsShown()
     QVERIFY(!arrow->isShownDown());
     QTest::mouseRelease(arrow, Qt::LeftButton);
     QCOMPARE(dialogs.shown.size(), 2);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("7"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("7"));
 }
 
 void TestSpinEdit::standalonePairKeys()
