@@ -313,7 +313,7 @@ void TForm1::FormCreate()
         if (!ini.exists()) {
             // All six in one go: a program killed half-way must not leave a file that
             // exists, and so is never created again, but lacks the later keys.
-            ini.WriteIntegers(section, { { QStringLiteral("Minuty"), 7 },
+            ini.writeIntegers(section, { { QStringLiteral("Minuty"), 7 },
                                          { QStringLiteral("Sekundy"), 0 },
                                          { QStringLiteral("Setiny"), 0 },
                                          { QStringLiteral("Polocas"), 1 },
@@ -323,12 +323,12 @@ void TForm1::FormCreate()
     }
     {
         const console::SettingsFile ini;
-        Minuty = ini.ReadInteger(section, QStringLiteral("Minuty"), Minuty);
-        Sekundy = ini.ReadInteger(section, QStringLiteral("Sekundy"), Sekundy);
-        Setiny = ini.ReadInteger(section, QStringLiteral("Setiny"), Setiny);
-        Polocas = ini.ReadInteger(section, QStringLiteral("Polocas"), Polocas);
-        Sirena = ini.ReadInteger(section, QStringLiteral("Sirena"), Sirena);
-        Pripojeni = ini.ReadInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
+        Minuty = ini.readInteger(section, QStringLiteral("Minuty"), Minuty);
+        Sekundy = ini.readInteger(section, QStringLiteral("Sekundy"), Sekundy);
+        Setiny = ini.readInteger(section, QStringLiteral("Setiny"), Setiny);
+        Polocas = ini.readInteger(section, QStringLiteral("Polocas"), Polocas);
+        Sirena = ini.readInteger(section, QStringLiteral("Sirena"), Sirena);
+        Pripojeni = ini.readInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
     }
     StavSpojeni = 0;
     IndexPrijmu = 0;
@@ -392,7 +392,7 @@ void TForm1::send(const std::vector<quint8> &bytes)
 void TForm1::writeSetting(const QString &key, qint32 value)
 {
     console::SettingsFile ini;
-    ini.WriteInteger(section, key, value);
+    ini.writeInteger(section, key, value);
 }
 
 void TForm1::DomaciSpinEditChange()
