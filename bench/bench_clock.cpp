@@ -148,9 +148,7 @@ void runFor(int ms)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     console::prepareApplication(app);
     const int seconds = app.arguments().size() > 1 ? app.arguments().at(1).toInt() : 10;

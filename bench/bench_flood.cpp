@@ -3,6 +3,7 @@
 // the seconds digit that shows the new second. First on a quiet line, then under the flood.
 // Usage: bench_flood [flood seconds=10] [quiet seconds=5]
 
+#include "bench/measure.h"
 #include "console/clock.h"
 #include "console/settings_file.h"
 #include "console/unit1.h"
@@ -147,9 +148,7 @@ void report(const char *what, Delays d)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int floodSeconds = args.size() > 1 ? args[1].toInt() : 10;

@@ -35,9 +35,7 @@ template<typename Paint> double medianMicroseconds(Paint paint, int batches, int
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     console::prepareApplication(app);
 
