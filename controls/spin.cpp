@@ -975,8 +975,7 @@ void TSpinEdit::updateMinimumHeight()
 {
     const int pixelSize
         = font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize();
-    setMinimumHeight(
-        controls::minimumFieldHeight(controls::lineHeightForPixelSize(pixelSize)));
+    setMinimumHeight(controls::minimumFieldHeight(controls::lineHeightForPixelSize(pixelSize)));
 }
 
 void TSpinEdit::updateLayout()

@@ -11,8 +11,7 @@ namespace {
 class PrintedDialogs final : public Dialogs
 {
 public:
-    MsgResult messageBox(const QString &text, const QString &, MsgIcon,
-                         MsgButtons buttons) override
+    MsgResult messageBox(const QString &text, const QString &, MsgIcon, MsgButtons buttons) override
     {
         print(text);
         return lastButton(buttons);
@@ -38,12 +37,12 @@ Dialogs &current()
 {
     return replacement ? *replacement : *defaultDialogs;
 }
+
 QString title = QStringLiteral("Bodovka");
 
 } // namespace
 
-MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
-                     MsgButtons buttons)
+MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon, MsgButtons buttons)
 {
     return current().messageBox(text, caption, icon, buttons);
 }

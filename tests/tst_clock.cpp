@@ -138,9 +138,8 @@ void TestClock::endOfPeriod()
     c.dialogs.shown.clear();
     TForm1 &f = *c.form1;
     QString displayWhileKonec;
-    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
-        displayWhileKonec = shownTime(f);
-    };
+    c.dialogs.whileOpen
+        = [&](const testing::RecordingDialogs::Shown &) { displayWhileKonec = shownTime(f); };
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     QCOMPARE(shownTime(f), QStringLiteral("00:05"));
     c.ticks.advance(1);

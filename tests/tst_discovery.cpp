@@ -85,8 +85,8 @@ void TestDiscovery::controllerOnCom3()
     QCOMPARE(c.serial.callsNamed(QStringLiteral("write")).size(), 3);
     QCOMPARE(c.serial.callsNamed(QStringLiteral("close")).size(), 2);
     // 9600 bit/s, 8 data bits, no parity, one stop bit, no flow control.
-    const auto block = testing::FakeSerial::blockOf(
-        c.serial.callsNamed(QStringLiteral("setCommState")).last());
+    const auto block
+        = testing::FakeSerial::blockOf(c.serial.callsNamed(QStringLiteral("setCommState")).last());
     QCOMPARE(block.BaudRate, 9600u);
     QCOMPARE(block.ByteSize, quint8(8));
     QCOMPARE(block.Parity, quint8(0));

@@ -29,8 +29,8 @@
 #include <csignal>
 #include <memory>
 
-using testing::PtyController;
 using testing::Console;
+using testing::PtyController;
 using testing::shownTime;
 
 namespace {

@@ -18,9 +18,9 @@
 
 #include <memory>
 
+using testing::Console;
 using testing::LineFlooder;
 using testing::PtyController;
-using testing::Console;
 using testing::shownTime;
 
 namespace {

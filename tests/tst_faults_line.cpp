@@ -25,8 +25,8 @@
 #include <memory>
 
 using platform::SerialHandle;
-using testing::PtyController;
 using testing::Console;
+using testing::PtyController;
 using testing::realPorts;
 using testing::shownTime;
 using testing::SimulatorProcess;

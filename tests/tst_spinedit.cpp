@@ -57,7 +57,7 @@ public:
     {
         const auto *field = static_cast<TSpinEdit *>(sender);
         log << field->objectName().left(1) + QLatin1Char(' ') + QLatin1String(what)
-                + QLatin1Char(' ') + field->text();
+                   + QLatin1Char(' ') + field->text();
     }
 
     void wrap(TSpinEdit *field)

@@ -19,7 +19,7 @@ class Host final : public DeviceScanHost, public ReplyListener
 {
 public:
     TCommPortDriver *createDriver() override { return &driver; }
-    void resetReplyParser() override {}
+    void resetReplyParser() override { }
     bool scanAbandoned() const override { return true; }
     void timeBlockCompleted() override { ++blocks; }
     void settingsBlockCompleted() override { ++blocks; }
