@@ -148,17 +148,15 @@ void runFor(int ms)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     console::prepareApplication(app);
     const int seconds = app.arguments().size() > 1 ? app.arguments().at(1).toInt() : 10;
 
     QTemporaryDir settings;
     console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
     serial.present.insert(QStringLiteral("COM1"));
     serial.onWrite = [&serial](platform::SerialHandle handle, const QByteArray &bytes) {
         if (bytes.contains(char(protocol::Probe))) {

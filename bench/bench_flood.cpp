@@ -3,6 +3,7 @@
 // the seconds digit that shows the new second. First on a quiet line, then under the flood.
 // Usage: bench_flood [flood seconds=10] [quiet seconds=5]
 
+#include "bench/measure.h"
 #include "console/clock.h"
 #include "console/settings_file.h"
 #include "console/unit1.h"
@@ -147,9 +148,7 @@ void report(const char *what, Delays d)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int floodSeconds = args.size() > 1 ? args[1].toInt() : 10;
@@ -166,13 +165,13 @@ int main(int argc, char *argv[])
                     ports + QStringLiteral("/COM%1").arg(n));
     }
     platform::setSerialPortsDirectory(QFile::encodeName(ports).toStdString());
-    platform::testing::PtyController peer(ports + QStringLiteral("/COM1"));
+    testing::PtyController peer(ports + QStringLiteral("/COM1"));
     if (!peer.ok()) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");
         return 1;
     }
     console::setSettingsFilePath(dir.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
+    testing::RecordingDialogs dialogs;
 
     TForm1 form;
     form.show();
@@ -187,7 +186,7 @@ int main(int argc, char *argv[])
     const quint32 quietStart = platform::tickCount();
     runUntil([] { return false; }, quietSeconds * 1000);
     const quint32 floodStart = platform::tickCount();
-    platform::testing::LineFlooder flood(peer.master(), floodSeconds * 1000);
+    testing::LineFlooder flood(peer.master(), floodSeconds * 1000);
     runUntil([&] { return !flood.running(); }, floodSeconds * 1000 + 5000);
     const quint32 floodEnd = platform::tickCount();
     flood.stop();

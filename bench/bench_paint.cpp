@@ -35,9 +35,7 @@ template<typename Paint> double medianMicroseconds(Paint paint, int batches, int
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     console::prepareApplication(app);
 
@@ -61,8 +59,8 @@ int main(int argc, char *argv[])
     // settings file goes to a temporary folder.
     QTemporaryDir settings;
     console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
     TForm1 form1;
     form1.ensurePolished();
     QImage windowImage(form1.size(), QImage::Format_ARGB32_Premultiplied);

@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports"));
-    platform::testing::PseudoTerminal pty;
+    testing::PseudoTerminal pty;
     if (!dir.isValid() || !QDir().mkpath(ports) || !pty.ok()
         || !QFile::link(pty.slave(), ports + QStringLiteral("/COM1"))) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");

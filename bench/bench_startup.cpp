@@ -63,8 +63,8 @@ int child(int argc, char *argv[])
     console::prepareApplication(app);
     QTemporaryDir settings;
     console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
 
     const qint64 constructed = nowNs();
     TForm1 form1;

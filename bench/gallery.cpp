@@ -128,6 +128,8 @@ int main(int argc, char *argv[])
     palette.setColor(QPalette::Window, resolveColor(clBtnFace, palette));
     window.setPalette(palette);
 
+    // One digit a line, where the main window places it.
+    // clang-format off
     const DigitPlace digits[] = {
         { 88, 96, clYellow, 0 },
         { 256, 96, clRed, 1 },
@@ -139,6 +141,7 @@ int main(int argc, char *argv[])
         { 464, 336, clLime, 7 },
         { 584, 336, clLime, 8 },
     };
+    // clang-format on
     for (const DigitPlace &place : digits) {
         auto *digit = new TdsSevenSegmentDisplay(&window);
         digit->setGeometry(place.left, place.top, 121, 209);

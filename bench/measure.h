@@ -3,6 +3,7 @@
 // Small helpers shared by the benchmarks: order statistics, table rows, process times.
 
 #include <QString>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,14 @@
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
+
+/// Offscreen unless the caller chose a platform: a benchmark needs no display.
+inline void preferOffscreen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
 
 inline double microseconds(Clock::duration d)
 {

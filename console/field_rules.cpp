@@ -9,17 +9,17 @@ namespace console {
 void wrapText(TSpinEdit *field, const QString &low, const QString &lowReplacement,
               const QString &high, const QString &highReplacement)
 {
-    if (field->Text() == low) {
+    if (field->text() == low) {
         field->setText(lowReplacement);
     }
-    if (field->Text() == high) {
+    if (field->text() == high) {
         field->setText(highReplacement);
     }
 }
 
 void checkNumberOnExit(TSpinEdit *field, const QString &defaultText)
 {
-    if (tryStrToInt(field->Text())) {
+    if (tryStrToInt(field->text())) {
         return;
     }
     platform::messageBox(

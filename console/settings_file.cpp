@@ -39,21 +39,21 @@ bool SettingsFile::exists() const
     return QFileInfo(m_path).isFile();
 }
 
-qint32 SettingsFile::ReadInteger(const QString &section, const QString &key,
+qint32 SettingsFile::readInteger(const QString &section, const QString &key,
                                  qint32 defaultValue) const
 {
     const QString text = platform::readProfileString(m_path, section, key, QString());
     return tryStrToInt(text).value_or(defaultValue);
 }
 
-void SettingsFile::WriteInteger(const QString &section, const QString &key, qint32 value)
+void SettingsFile::writeInteger(const QString &section, const QString &key, qint32 value)
 {
     if (!platform::writeProfileString(m_path, section, key, intToStr(value))) {
         throw platform::Error(QStringLiteral("Unable to write to ") + m_path);
     }
 }
 
-void SettingsFile::WriteIntegers(const QString &section,
+void SettingsFile::writeIntegers(const QString &section,
                                  const QList<std::pair<QString, qint32>> &values)
 {
     QList<std::pair<QString, QString>> texts;

@@ -21,13 +21,13 @@ public:
     bool exists() const;
     /// The key's value in the integer text syntax; `defaultValue` when it is missing, empty
     /// or not a number.
-    qint32 ReadInteger(const QString &section, const QString &key, qint32 defaultValue) const;
+    qint32 readInteger(const QString &section, const QString &key, qint32 defaultValue) const;
     /// Writes through to the file at once; throws "Unable to write to <path>" when refused.
-    void WriteInteger(const QString &section, const QString &key, qint32 value);
+    void writeInteger(const QString &section, const QString &key, qint32 value);
     /// Writes several keys in order with one replacement of the file, so that nothing
-    /// (a crash, a kill) can leave only some of them behind; throws like WriteInteger, and
+    /// (a crash, a kill) can leave only some of them behind; throws like writeInteger, and
     /// then none of them is written.
-    void WriteIntegers(const QString &section, const QList<std::pair<QString, qint32>> &values);
+    void writeIntegers(const QString &section, const QList<std::pair<QString, qint32>> &values);
 
 private:
     QString m_path;

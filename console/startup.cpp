@@ -2,6 +2,7 @@
 
 #include "console/fonts.h"
 #include "platform/dialogs.h"
+#include "platform/message_boxes.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -15,6 +16,7 @@ void prepareApplication(QApplication &app)
     const QString title = QStringLiteral("Bodovka");
     app.setApplicationName(title);
     platform::setApplicationTitle(title);
+    platform::installMessageBoxes();
 
     // The copy built into the program first: the scorer's PC has no Qt installed.
     auto *translator = new QTranslator(&app);

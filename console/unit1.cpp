@@ -325,7 +325,7 @@ void TForm1::FormCreate()
         if (!ini.exists()) {
             // All six in one go: a program killed half-way must not leave a file that
             // exists, and so is never created again, but lacks the later keys.
-            ini.WriteIntegers(section, { { QStringLiteral("Minuty"), 7 },
+            ini.writeIntegers(section, { { QStringLiteral("Minuty"), 7 },
                                          { QStringLiteral("Sekundy"), 0 },
                                          { QStringLiteral("Setiny"), 0 },
                                          { QStringLiteral("Polocas"), 1 },
@@ -335,12 +335,12 @@ void TForm1::FormCreate()
     }
     {
         const console::SettingsFile ini;
-        Minuty = ini.ReadInteger(section, QStringLiteral("Minuty"), Minuty);
-        Sekundy = ini.ReadInteger(section, QStringLiteral("Sekundy"), Sekundy);
-        Setiny = ini.ReadInteger(section, QStringLiteral("Setiny"), Setiny);
-        Polocas = ini.ReadInteger(section, QStringLiteral("Polocas"), Polocas);
-        Sirena = ini.ReadInteger(section, QStringLiteral("Sirena"), Sirena);
-        Pripojeni = ini.ReadInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
+        Minuty = ini.readInteger(section, QStringLiteral("Minuty"), Minuty);
+        Sekundy = ini.readInteger(section, QStringLiteral("Sekundy"), Sekundy);
+        Setiny = ini.readInteger(section, QStringLiteral("Setiny"), Setiny);
+        Polocas = ini.readInteger(section, QStringLiteral("Polocas"), Polocas);
+        Sirena = ini.readInteger(section, QStringLiteral("Sirena"), Sirena);
+        Pripojeni = ini.readInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
     }
     StavSpojeni = 0;
     IndexPrijmu = 0;
@@ -360,7 +360,7 @@ void TForm1::FormActivate()
     setPripojeniItemIndex(Pripojeni);
     ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
     PolocasSpinEdit->setText(intToStr(Polocas));
-    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
     SirenaSpinEdit->setText(intToStr(Sirena));
     if (StavSpojeni == 0) {
         ZkouskaPripojeni();
@@ -404,7 +404,7 @@ void TForm1::send(const std::vector<quint8> &bytes)
 void TForm1::writeSetting(const QString &key, qint32 value)
 {
     console::SettingsFile ini;
-    ini.WriteInteger(section, key, value);
+    ini.writeInteger(section, key, value);
 }
 
 void TForm1::DomaciSpinEditChange()
@@ -433,18 +433,18 @@ void TForm1::SirenaSpinEditChange()
 
 void TForm1::SkoreButtonClick()
 {
-    const qint32 guest = strToInt(HosteSpinEdit->Text());
-    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    const qint32 guest = strToInt(HosteSpinEdit->text());
+    const qint32 home = strToInt(DomaciSpinEdit->text());
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
-    SkoreDomaci = strToInt(DomaciSpinEdit->Text());
-    SkoreHoste = strToInt(HosteSpinEdit->Text());
+    SkoreDomaci = strToInt(DomaciSpinEdit->text());
+    SkoreHoste = strToInt(HosteSpinEdit->text());
     send(protocol::setScore(SkoreDomaci, SkoreHoste));
 }
 
 void TForm1::PolocasButtonClick()
 {
-    const qint32 period = strToInt(PolocasSpinEdit->Text());
+    const qint32 period = strToInt(PolocasSpinEdit->text());
     ZobrazPolocas(static_cast<unsigned>(period));
     Polocas = period;
     writeSetting(QStringLiteral("Polocas"), Polocas);
@@ -453,7 +453,7 @@ void TForm1::PolocasButtonClick()
 
 void TForm1::SirenaButtonClick()
 {
-    Sirena = strToInt(SirenaSpinEdit->Text());
+    Sirena = strToInt(SirenaSpinEdit->text());
     writeSetting(QStringLiteral("Sirena"), Sirena);
     send(protocol::setSiren(Sirena));
 }
@@ -634,9 +634,9 @@ void TForm1::settingsBlockCompleted()
     SirenaSpinEdit->setText(intToStr(Sirena));
     DomaciSpinEdit->setText(intToStr(SkoreDomaci));
     HosteSpinEdit->setText(intToStr(SkoreHoste));
-    const qint32 guest = strToInt(HosteSpinEdit->Text());
-    const qint32 home = strToInt(DomaciSpinEdit->Text());
+    const qint32 guest = strToInt(HosteSpinEdit->text());
+    const qint32 home = strToInt(DomaciSpinEdit->text());
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
-    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->Text())));
+    ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
 }

@@ -134,9 +134,9 @@ void TForm2::FormActivate()
 
 void TForm2::NastavitButtonClick()
 {
-    Form1->Minuty = strToInt(MinutySpinEdit->Text());
-    Form1->Sekundy = strToInt(SekundySpinEdit->Text());
-    Form1->Setiny = strToInt(SetinySpinEdit->Text());
+    Form1->Minuty = strToInt(MinutySpinEdit->text());
+    Form1->Sekundy = strToInt(SekundySpinEdit->text());
+    Form1->Setiny = strToInt(SetinySpinEdit->text());
     Form1->AktMinuty = Form1->Minuty;
     Form1->AktSekundy = Form1->Sekundy;
     Form1->AktSetiny = Form1->Setiny;

@@ -13,7 +13,7 @@ using namespace controls;
 TdsSevenSegmentDisplay::TdsSevenSegmentDisplay(QWidget *parent)
     : QWidget(parent)
 {
-    resize(40, 76);
+    resize(TdsSevenSegmentDisplay::sizeHint());
 }
 
 void TdsSevenSegmentDisplay::setSegments(TdsDisplaySegments segments)
@@ -100,7 +100,7 @@ void TdsSevenSegmentDisplay::DrawSegment(QPainter &painter, TdsDisplaySegment se
 TdsLed::TdsLed(QWidget *parent)
     : QWidget(parent)
 {
-    resize(24, 24);
+    resize(TdsLed::sizeHint());
 }
 
 void TdsLed::setBevel(TdsLedBevel bevel)

@@ -52,6 +52,9 @@ public:
     /// Called with this control as Sender after Segments has changed and been repainted.
     std::function<void(QObject *Sender)> OnChange;
 
+    /// The size a new digit has.
+    QSize sizeHint() const override { return QSize(40, 76); }
+
 protected:
     /// Fires OnChange.
     virtual void Change();
@@ -81,12 +84,12 @@ private:
 class TdsLed : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(TdsLedBevel Bevel READ Bevel WRITE setBevel)
-    Q_PROPERTY(TdsLedShape Shape READ Shape WRITE setShape)
+    Q_PROPERTY(controls::TdsLedBevel Bevel READ Bevel WRITE setBevel)
+    Q_PROPERTY(controls::TdsLedShape Shape READ Shape WRITE setShape)
     Q_PROPERTY(qint32 OnColor READ OnColor WRITE setOnColor)
     Q_PROPERTY(qint32 OffColor READ OffColor WRITE setOffColor)
     Q_PROPERTY(bool LedOn READ LedOn WRITE setLedOn)
-    Q_PROPERTY(TdsLedStyle Style READ Style WRITE setStyle)
+    Q_PROPERTY(controls::TdsLedStyle Style READ Style WRITE setStyle)
 
 public:
     explicit TdsLed(QWidget *parent = nullptr);
@@ -111,6 +114,9 @@ public:
     /// and the painter, whose brush already holds the colour of the current state. Whatever
     /// the handler throws is reported in the standard error box once the painting is over.
     std::function<void(QObject *Sender, QRect Rect, QPainter &Canvas)> OnDrawLed;
+
+    /// The size a new LED has.
+    QSize sizeHint() const override { return QSize(24, 24); }
 
 protected:
     /// Fires OnChange.

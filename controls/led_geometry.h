@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/display_enums.h"
 #include "controls/tcolor.h"
 
 #include <QPainterPath>
@@ -9,30 +10,6 @@
 #include <QtGlobal>
 
 #include <vector>
-
-/// Outline of an LED's body. The triangles are named after the apex (top, bottom) or after the
-/// base (left, right).
-enum TdsLedShape : quint8 {
-    ltEllipse,
-    ltRectangle,
-    ltTriangleTop,
-    ltTriangleBottom,
-    ltTriangleLeft,
-    ltTriangleRight,
-};
-
-/// Drawn by the control or by its OnDrawLed handler.
-enum TdsLedStyle : quint8 {
-    lsStandard,
-    lsOwnerDraw,
-};
-
-/// Bevel around the body, in the palette's button shadow and highlight colours.
-enum TdsLedBevel : quint8 {
-    blNone,
-    blLowered,
-    blRaised,
-};
 
 // The LED's geometry in the coordinates of its drawing operations. A rectangle given there by
 // its corners (left, top, right, bottom) is QRect(left, top, right - left, bottom - top): it

@@ -30,6 +30,7 @@ QPolygonF segmentGridPolygon(int segment, int segmentWidth)
 {
     const double s = segmentWidth;
     const double h = s / 2;
+    // clang-format off
     switch (segment) {
     case tsTop:
         return { { 2, 1 }, { 18, 1 }, { 18 - s, s + 1 }, { s + 2, s + 1 } };
@@ -49,6 +50,7 @@ QPolygonF segmentGridPolygon(int segment, int segmentWidth)
     default:
         return {};
     }
+    // clang-format on
 }
 
 QPolygon segmentPolygon(int segment, int width, int height, int segmentWidth)

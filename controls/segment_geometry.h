@@ -1,21 +1,12 @@
 #pragma once
 
+#include "controls/display_enums.h"
+
 #include <QPolygon>
 #include <QtGlobal>
 
 #include <array>
 #include <cstddef>
-
-/// One bar of a seven-segment digit. The ordinal is the bar's bit number in TdsDisplaySegments.
-enum TdsDisplaySegment : quint8 {
-    tsTop,
-    tsUpperLeft,
-    tsUpperRight,
-    tsMiddle,
-    tsLowerLeft,
-    tsLowerRight,
-    tsBottom,
-};
 
 /// A set of lit bars in one byte: bit i (value 2^i) stands for the bar with ordinal i; bit 7
 /// is always 0. The main window exchanges digit patterns in this form.
@@ -37,6 +28,7 @@ constexpr bool hasSegment(TdsDisplaySegments set, TdsDisplaySegment segment)
 }
 
 /// Lit bars of the digits 0 to 9; shared by the digit control and the main window.
+// clang-format off
 inline constexpr std::array<TdsDisplaySegments, 10> digitTable {
     0x77,
     0x24,
@@ -49,6 +41,7 @@ inline constexpr std::array<TdsDisplaySegments, 10> digitTable {
     0x7F,
     0x6F,
 };
+// clang-format on
 
 /// The letter E, shown for every number that is not a single digit.
 inline constexpr TdsDisplaySegments errorPattern = 0x5B;

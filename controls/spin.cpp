@@ -1,6 +1,7 @@
 #include "controls/spin.h"
 
 #include "controls/inttext.h"
+#include "controls/spin_geometry.h"
 #include "platform/beep.h"
 #include "platform/errors.h"
 
@@ -21,73 +22,6 @@
 
 #include <algorithm>
 #include <limits>
-
-namespace spingeometry {
-
-int lineHeightForPixelSize(int pixelSize)
-{
-    return (std::max(pixelSize, 0) * 12 + 5) / 10;
-}
-
-int minimumFieldHeight(int fontLine, int systemLine, int border)
-{
-    return fontLine + std::min(fontLine, systemLine) / 4 + 4 * border + 2;
-}
-
-QRect clientRect(QSize field, bool sunkenBorder)
-{
-    if (sunkenBorder) {
-        return QRect(2, 2, std::max(field.width() - 4, 0), std::max(field.height() - 4, 0));
-    }
-    return QRect(QPoint(0, 0), field);
-}
-
-QRect arrowPairRect(QSize field, bool sunkenBorder)
-{
-    const QPoint client = clientRect(field, sunkenBorder).topLeft();
-    if (sunkenBorder) {
-        return QRect(client.x() + field.width() - arrowPairWidth - 5, client.y(), arrowPairWidth,
-            std::max(field.height() - 5, 0));
-    }
-    return QRect(
-        field.width() - arrowPairWidth, 1, arrowPairWidth, std::max(field.height() - 3, 0));
-}
-
-QRect textRect(QSize field, bool sunkenBorder)
-{
-    const QRect client = clientRect(field, sunkenBorder);
-    const QRect pair = arrowPairRect(field, sunkenBorder);
-    return QRect(client.topLeft(), QPoint(pair.left() - 3, client.bottom() + 1));
-}
-
-QRect upArrowRect(QSize pair)
-{
-    return QRect(0, 0, pair.width(), pair.height() / 2);
-}
-
-QRect downArrowRect(QSize pair)
-{
-    const int top = pair.height() / 2 - 1;
-    return QRect(0, top, pair.width(), pair.height() - top);
-}
-
-QImage builtInArrowImage(bool up)
-{
-    static constexpr int rowWidths[] = { 0, 1, 3, 5, 7, 0 };
-    constexpr int width = 9;
-    constexpr int height = 6;
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    for (int row = 0; row < height; ++row) {
-        const int w = rowWidths[up ? row : height - 1 - row];
-        for (int x = (width - w) / 2; x < (width - w) / 2 + w; ++x) {
-            image.setPixel(x, row, qRgb(0, 0, 0));
-        }
-    }
-    return image;
-}
-
-} // namespace spingeometry
 
 namespace {
 
@@ -159,7 +93,7 @@ void TTimerSpeedButton::setFocusMark(bool mark)
     }
 }
 
-QPixmap TTimerSpeedButton::Glyph() const
+QPixmap TTimerSpeedButton::glyph() const
 {
     return m_glyph.isNull() ? m_builtIn : m_glyph;
 }
@@ -181,7 +115,7 @@ void TTimerSpeedButton::setNumGlyphs(int count)
 
 void TTimerSpeedButton::setBuiltInArrow(bool up)
 {
-    m_builtIn = keyedGlyph(QPixmap::fromImage(spingeometry::builtInArrowImage(up)));
+    m_builtIn = keyedGlyph(QPixmap::fromImage(controls::builtInArrowImage(up)));
     update();
 }
 
@@ -194,12 +128,12 @@ void TTimerSpeedButton::click()
 
 QSize TTimerSpeedButton::sizeHint() const
 {
-    return QSize(spingeometry::arrowPairWidth, 12);
+    return QSize(controls::arrowPairWidth, 12);
 }
 
 QPixmap TTimerSpeedButton::currentGlyph() const
 {
-    const QPixmap picture = Glyph();
+    const QPixmap picture = glyph();
     const int count = std::max(m_numGlyphs, 1);
     const int width = picture.width() / count;
     int index = 0;
@@ -369,7 +303,7 @@ TSpinButton::TSpinButton(QWidget *parent)
     , m_focused(m_up)
 {
     setFocusPolicy(Qt::NoFocus);
-    setMinimumWidth(spingeometry::arrowPairWidth);
+    setMinimumWidth(controls::arrowPairWidth);
     m_down->setBuiltInArrow(false);
     m_up->OnClick = [this](QObject *) {
         if (OnUpClick) {
@@ -392,7 +326,7 @@ void TSpinButton::setFocusControl(QWidget *control)
 
 QPixmap TSpinButton::UpGlyph() const
 {
-    return m_up->Glyph();
+    return m_up->glyph();
 }
 
 void TSpinButton::setUpGlyph(const QPixmap &glyph)
@@ -402,7 +336,7 @@ void TSpinButton::setUpGlyph(const QPixmap &glyph)
 
 QPixmap TSpinButton::DownGlyph() const
 {
-    return m_down->Glyph();
+    return m_down->glyph();
 }
 
 void TSpinButton::setDownGlyph(const QPixmap &glyph)
@@ -412,7 +346,7 @@ void TSpinButton::setDownGlyph(const QPixmap &glyph)
 
 int TSpinButton::UpNumGlyphs() const
 {
-    return m_up->NumGlyphs();
+    return m_up->numGlyphs();
 }
 
 void TSpinButton::setUpNumGlyphs(int count)
@@ -422,7 +356,7 @@ void TSpinButton::setUpNumGlyphs(int count)
 
 int TSpinButton::DownNumGlyphs() const
 {
-    return m_down->NumGlyphs();
+    return m_down->numGlyphs();
 }
 
 void TSpinButton::setDownNumGlyphs(int count)
@@ -519,8 +453,8 @@ void TSpinButton::focusOutEvent(QFocusEvent *event)
 
 void TSpinButton::resizeEvent(QResizeEvent *event)
 {
-    m_up->setGeometry(spingeometry::upArrowRect(size()));
-    m_down->setGeometry(spingeometry::downArrowRect(size()));
+    m_up->setGeometry(controls::upArrowRect(size()));
+    m_down->setGeometry(controls::downArrowRect(size()));
     QWidget::resizeEvent(event);
 }
 
@@ -540,8 +474,8 @@ TSpinEdit::TSpinEdit(QWidget *parent)
     m_button->setCursor(Qt::ArrowCursor);
     m_button->OnUpClick = [this](QObject *) { StepUp(); };
     m_button->OnDownClick = [this](QObject *) { StepDown(); };
-    m_button->UpButton()->installEventFilter(this);
-    m_button->DownButton()->installEventFilter(this);
+    m_button->upButton()->installEventFilter(this);
+    m_button->downButton()->installEventFilter(this);
 
     connect(this, &QLineEdit::textChanged, this, &TSpinEdit::textChangedByQt);
 
@@ -918,7 +852,7 @@ void TSpinEdit::exitStep(Qt::FocusReason reason)
 bool TSpinEdit::eventFilter(QObject *watched, QEvent *event)
 {
     if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-        && (watched == m_button->UpButton() || watched == m_button->DownButton())) {
+        && (watched == m_button->upButton() || watched == m_button->downButton())) {
         if (mousePressSpent && event->spontaneous()) {
             mousePressSpent = false;
             return true;
@@ -1041,21 +975,20 @@ void TSpinEdit::updateMinimumHeight()
 {
     const int pixelSize
         = font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize();
-    setMinimumHeight(
-        spingeometry::minimumFieldHeight(spingeometry::lineHeightForPixelSize(pixelSize)));
+    setMinimumHeight(controls::minimumFieldHeight(controls::lineHeightForPixelSize(pixelSize)));
 }
 
 void TSpinEdit::updateLayout()
 {
     const bool sunken = hasFrame();
-    m_button->setGeometry(spingeometry::arrowPairRect(size(), sunken));
+    m_button->setGeometry(controls::arrowPairRect(size(), sunken));
 
     // Qt places the text inside the style's contents rectangle; the margins move its edges to
     // the text area.
     QStyleOptionFrame option;
     initStyleOption(&option);
     const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    const QRect text = spingeometry::textRect(size(), sunken);
+    const QRect text = controls::textRect(size(), sunken);
     setTextMargins(std::max(text.left() - contents.left(), 0),
         std::max(text.top() - contents.top(), 0), std::max(contents.right() - text.right(), 0),
         std::max(contents.bottom() - text.bottom(), 0));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPointer>
@@ -10,47 +9,6 @@
 #include <functional>
 
 class QTimer;
-
-/// Geometry of the spin field, in pixels. Pure functions, so that the layout can be checked
-/// without painting.
-namespace spingeometry {
-
-/// Width of the arrow pair inside a field; also the pair's minimum width.
-constexpr int arrowPairWidth = 15;
-/// Line height of the system font that the field's minimum height takes into account.
-constexpr int systemLineHeight = 16;
-
-/// Line height of a font of the given pixel size: the size plus a fifth, rounded. The layout
-/// of the windows must not follow the metrics of whatever font the desktop substitutes, so
-/// the height is derived from the pixel size alone (11 px gives the 13 px line).
-int lineHeightForPixelSize(int pixelSize);
-
-/// fontLine + min(fontLine, systemLine) / 4 + 4 * border + 2.
-int minimumFieldHeight(int fontLine, int systemLine = systemLineHeight, int border = 1);
-
-/// The client area of a field: inside the 2-pixel sunken border, or the whole field when it
-/// has no border.
-QRect clientRect(QSize field, bool sunkenBorder);
-
-/// The arrow pair, in field coordinates. Sunken border: client x = width - 15 - 5, y = 0,
-/// height = field height - 5; no border: x = width - 15, y = 1, height = field height - 3.
-QRect arrowPairRect(QSize field, bool sunkenBorder);
-
-/// Where the text may go: from the client area's left and top edges to 2 pixels left of the
-/// arrow pair, and to one pixel below the client area.
-QRect textRect(QSize field, bool sunkenBorder);
-
-/// The up arrow takes the top half of the pair; the down arrow starts one pixel above the up
-/// arrow's lower edge and reaches the bottom.
-QRect upArrowRect(QSize pair);
-QRect downArrowRect(QSize pair);
-
-/// The built-in 9 x 6 arrow picture: a black triangle (rows 0, 1, 3, 5, 7, 0 pixels wide,
-/// centred; upside down for the down arrow) on white, the colour of the bottom-left pixel,
-/// which the arrows draw as transparent.
-QImage builtInArrowImage(bool up);
-
-} // namespace spingeometry
 
 /// One arrow button with auto-repeat: shows pressed while the left button is held over it and
 /// clicks when released over it. While repeat is allowed, a press starts a timer (400 ms, then
@@ -62,16 +20,16 @@ class TTimerSpeedButton : public QWidget
 public:
     explicit TTimerSpeedButton(QWidget *parent = nullptr);
 
-    bool RepeatAllowed() const { return m_repeatAllowed; }
+    bool repeatAllowed() const { return m_repeatAllowed; }
     void setRepeatAllowed(bool allowed);
     /// Draws a dotted focus rectangle inset 3 pixels (moved 1 pixel while pressed).
-    bool FocusMark() const { return m_focusMark; }
+    bool focusMark() const { return m_focusMark; }
     void setFocusMark(bool mark);
     /// The picture; a null pixmap restores the built-in one. The bottom-left pixel's colour is
-    /// transparent. NumGlyphs pictures side by side: normal, disabled, pressed.
-    QPixmap Glyph() const;
+    /// transparent. numGlyphs pictures side by side: normal, disabled, pressed.
+    QPixmap glyph() const;
     void setGlyph(const QPixmap &glyph);
-    int NumGlyphs() const { return m_numGlyphs; }
+    int numGlyphs() const { return m_numGlyphs; }
     void setNumGlyphs(int count);
     /// Up or down arrow picture when no glyph has been assigned.
     void setBuiltInArrow(bool up);
@@ -145,10 +103,10 @@ public:
     bool TabStop() const;
     void setTabStop(bool tabStop);
 
-    TTimerSpeedButton *UpButton() const { return m_up; }
-    TTimerSpeedButton *DownButton() const { return m_down; }
+    TTimerSpeedButton *upButton() const { return m_up; }
+    TTimerSpeedButton *downButton() const { return m_down; }
     /// The arrow that Space clicks; the up arrow at first.
-    TTimerSpeedButton *FocusedButton() const { return m_focused; }
+    TTimerSpeedButton *focusedButton() const { return m_focused; }
 
     std::function<void(QObject *Sender)> OnUpClick;
     std::function<void(QObject *Sender)> OnDownClick;
@@ -189,7 +147,6 @@ class TSpinEdit : public QLineEdit
 public:
     explicit TSpinEdit(QWidget *parent = nullptr);
 
-    QString Text() const { return QLineEdit::text(); }
     /// Replaces the text and raises OnChange before returning; an equal text does nothing.
     void setText(const QString &text);
 
@@ -232,7 +189,7 @@ public:
     virtual void StepUp();
     virtual void StepDown();
 
-    TSpinButton *Button() const { return m_button; }
+    TSpinButton *button() const { return m_button; }
 
     std::function<void(QObject *Sender)> OnChange;
     std::function<void(QObject *Sender)> OnEnter;

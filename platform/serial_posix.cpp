@@ -442,6 +442,7 @@ std::string serialPortsDirectory()
 
 std::string serialDevicePath(const std::string &deviceName)
 {
+    // clang-format off
     static const char *const table[] = {
         "/dev/ttyS0",
         "/dev/ttyS1",
@@ -454,6 +455,7 @@ std::string serialDevicePath(const std::string &deviceName)
         "/dev/ttyACM2",
         "/dev/ttyACM3",
     };
+    // clang-format on
     const int number = serialPortNumber(deviceName);
     if (number == 0) {
         return {};

@@ -1,7 +1,7 @@
 // bodovka-sim: the scoreboard controller on a pseudo-terminal, linked as ports/COMn beside
 // the console so that the console finds it like a device on a serial port.
 
-#include "platform/dialogs.h"
+#include "platform/message_boxes.h"
 #include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
 #include "simulator/controllerline.h"
@@ -24,19 +24,6 @@ void printLine(std::FILE *stream, const QString &text)
     std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stream);
     std::fflush(stream);
 }
-
-/// Without a window, boxes become lines on the error output.
-class ConsoleDialogs final : public platform::Dialogs
-{
-public:
-    platform::MsgResult messageBox(const QString &text, const QString &, platform::MsgIcon,
-                                   platform::MsgButtons) override
-    {
-        printLine(stderr, QStringLiteral("bodovka-sim: ") + text);
-        return platform::MsgResult::Ok;
-    }
-    void showMessage(const QString &text) override { messageBox(text, {}, {}, {}); }
-};
 
 struct Options
 {
@@ -154,16 +141,14 @@ int main(int argc, char *argv[])
     if (!parseOptions(arguments, options, exitCode)) {
         return exitCode;
     }
-    // Without a window no display is needed: the simulator runs on any terminal or in CI.
+    // Without a window no display is needed: the simulator runs on any terminal or in CI, and
+    // a box becomes a line on the error output.
     std::unique_ptr<QCoreApplication> app;
-    ConsoleDialogs dialogs;
     if (options.headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-        platform::setDialogs(&dialogs);
     } else {
         app = std::make_unique<QApplication>(argc, argv);
+        platform::installMessageBoxes();
     }
-    const int result = run(*app, options);
-    platform::setDialogs(nullptr);
-    return result;
+    return run(*app, options);
 }

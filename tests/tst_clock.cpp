@@ -177,9 +177,8 @@ void TestClock::endOfPeriod()
         f.PolocasSpinEdit->setText(typed);
     }
     QString displayWhileKonec;
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
-        displayWhileKonec = shownTime(f);
-    };
+    c.dialogs.whileOpen
+        = [&](const testing::RecordingDialogs::Shown &) { displayWhileKonec = shownTime(f); };
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     QCOMPARE(shownTime(f), QStringLiteral("00:05"));
     c.ticks.advance(1);
@@ -199,7 +198,7 @@ void TestClock::endOfPeriod()
     QCOMPARE(c.dialogs.shown[0].text, QStringLiteral("Konec"));
     QVERIFY(c.dialogs.shown[0].ownDialog);
     QCOMPARE(displayWhileKonec, QStringLiteral("00:05"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), nextText);
+    QCOMPARE(f.PolocasSpinEdit->text(), nextText);
     QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), digit);
     QCOMPARE(int(f.Polocas), next);
     QVERIFY(c.settingsContents().contains(QStringLiteral("Polocas=%1\n").arg(next).toLatin1()));
@@ -276,7 +275,7 @@ void TestClock::clockRunsOnBehindABoxOpenedInsideItsTick()
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     const qsizetype boxes = c.dialogs.shown.size();
     bool runningBehindTheBox = false;
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         c.ticks.advance(2000);
         runningBehindTheBox = QTest::qWaitFor([&] { return shownTime(f) == u"06:58"; });
     };

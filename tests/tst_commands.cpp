@@ -9,20 +9,12 @@
 #include <QGuiApplication>
 #include <QTest>
 
+using testing::bytes;
 using testing::Console;
 using testing::shownDigit;
 using testing::shownScore;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values) {
-        b.append(char(v));
-    }
-    return b;
-}
 
 // Gives a field the focus the way Tab does (all text selected) and types over it.
 void typeInto(TSpinEdit *field, const QString &text)
@@ -141,10 +133,10 @@ void TestCommands::wrapCyclesWithArrowKeys()
     QVERIFY(edit);
     QVERIFY(QTest::qWaitForWindowActive(c.form1.get()));
     typeInto(edit, start);
-    QCOMPARE(edit->Text(), start);
+    QCOMPARE(edit->text(), start);
     for (const QString &expected : texts) {
         QTest::keyClick(edit, Qt::Key(key));
-        QCOMPARE(edit->Text(), expected);
+        QCOMPARE(edit->text(), expected);
     }
     QVERIFY(c.dialogs.shown.size() == 1); // only the scan's box
 }
@@ -197,9 +189,9 @@ void TestCommands::typedTextsOnLeaving()
     auto *edit = c.form1->findChild<TSpinEdit *>(field);
     QVERIFY(QTest::qWaitForWindowActive(c.form1.get()));
     typeInto(edit, typed);
-    QCOMPARE(edit->Text(), typed); // never limited while typing
+    QCOMPARE(edit->text(), typed); // never limited while typing
     leave(edit);
-    QCOMPARE(edit->Text(), after);
+    QCOMPARE(edit->text(), after);
     if (box.isEmpty()) {
         QVERIFY(c.dialogs.shown.isEmpty());
     } else {
@@ -221,7 +213,7 @@ void TestCommands::acceleratorReadsTextUncheckedAndStopsOnError()
     typeInto(f.DomaciSpinEdit, QString());
     QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
     QTest::keyClick(f.DomaciSpinEdit, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("abc"));
+    QCOMPARE(f.DomaciSpinEdit->text(), QStringLiteral("abc"));
     QTest::keyClick(f.DomaciSpinEdit, Qt::Key_O, Qt::AltModifier);
     QVERIFY(f.DomaciSpinEdit->hasFocus()); // the exit check has not run
     QCOMPARE(c.dialogs.texts(),
@@ -237,7 +229,7 @@ void TestCommands::acceleratorReadsTextUncheckedAndStopsOnError()
     QTest::keyClick(f.DomaciSpinEdit, Qt::Key_O, Qt::AltModifier);
     QVERIFY(c.dialogs.shown.isEmpty());
     QCOMPARE(c.takeSent(), bytes({ 0xCA, 0, 0, 0, 15 }));
-    QCOMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("150"));
+    QCOMPARE(f.DomaciSpinEdit->text(), QStringLiteral("150"));
 }
 
 void TestCommands::refusedSettingsWriteStopsBeforeSending()
@@ -293,10 +285,10 @@ void TestCommands::loadAllAsksAndStoresPresetOnLaterTimeBlocks()
     // The reply: settings (siren 7, period 2, guest 31, home 10) and a headerless time 03:21.50.
     c.reply(bytes({ 0xFC, 7, 2, 1, 3, 0, 1, 0, 5, 1, 2, 3, 0 }));
     QVERIFY(c.waitForReplies());
-    QCOMPARE(f.SirenaSpinEdit->Text(), QStringLiteral("7"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QStringLiteral("2"));
-    QCOMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("10"));
-    QCOMPARE(f.HosteSpinEdit->Text(), QStringLiteral("31"));
+    QCOMPARE(f.SirenaSpinEdit->text(), QStringLiteral("7"));
+    QCOMPARE(f.PolocasSpinEdit->text(), QStringLiteral("2"));
+    QCOMPARE(f.DomaciSpinEdit->text(), QStringLiteral("10"));
+    QCOMPARE(f.HosteSpinEdit->text(), QStringLiteral("31"));
     QCOMPARE(shownScore(f), QStringLiteral("10:31"));
     QCOMPARE(testing::shownTime(f), QStringLiteral("03:21"));
     // The file holds the preset time with the received period and siren.
@@ -322,10 +314,10 @@ void TestCommands::loadAllReplyWhileQuestionIsOpen()
     Console c;
     c.dialogs.shown.clear();
     QString periodWhileOpen;
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         c.reply(bytes({ 0xFC, 5, 3, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0 }));
         c.waitForReplies();
-        periodWhileOpen = c.form1->PolocasSpinEdit->Text();
+        periodWhileOpen = c.form1->PolocasSpinEdit->text();
     };
     QTest::mouseClick(c.form1->NacistVseButton, Qt::LeftButton);
     QCOMPARE(periodWhileOpen, QStringLiteral("3"));

@@ -10,7 +10,7 @@
 #include <memory>
 
 using namespace platform;
-using namespace platform::testing;
+using namespace testing;
 
 namespace {
 

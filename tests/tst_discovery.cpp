@@ -9,11 +9,11 @@
 #include <QToolButton>
 
 using testing::Console;
-using Shown = platform::testing::RecordingDialogs::Shown;
+using Shown = testing::RecordingDialogs::Shown;
 
 namespace {
 
-QStringList openedPorts(const platform::testing::FakeSerial &serial)
+QStringList openedPorts(const testing::FakeSerial &serial)
 {
     QStringList names;
     for (const auto &call : serial.callsNamed(QStringLiteral("open"))) {
@@ -39,7 +39,7 @@ bool activateAgainThroughTimeDialog(Console &c)
     QTimer::singleShot(0, c.form2.get(), [&c] { c.form2->ZrusitButton->click(); });
     QTest::mouseClick(c.form1->CasButton, Qt::LeftButton);
     return QTest::qWaitFor(
-        [&c] { return c.form1->PolocasSpinEdit->Text() != QStringLiteral("3"); });
+        [&c] { return c.form1->PolocasSpinEdit->text() != QStringLiteral("3"); });
 }
 
 } // namespace
@@ -85,8 +85,8 @@ void TestDiscovery::controllerOnCom3()
     QCOMPARE(c.serial.callsNamed(QStringLiteral("write")).size(), 3);
     QCOMPARE(c.serial.callsNamed(QStringLiteral("close")).size(), 2);
     // 9600 bit/s, 8 data bits, no parity, one stop bit, no flow control.
-    const auto block = platform::testing::FakeSerial::blockOf(
-        c.serial.callsNamed(QStringLiteral("setCommState")).last());
+    const auto block
+        = testing::FakeSerial::blockOf(c.serial.callsNamed(QStringLiteral("setCommState")).last());
     QCOMPARE(block.BaudRate, 9600u);
     QCOMPARE(block.ByteSize, quint8(8));
     QCOMPARE(block.Parity, quint8(0));

@@ -1,15 +1,14 @@
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
+#include "support/pty_port.h"
 #include "support/simulator_process.h"
 
 #include "controls/button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
-#include "platform/testing/pty.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,20 +17,8 @@
 #include <memory>
 
 using testing::Console;
+using testing::realPorts;
 using testing::SimulatorProcess;
-
-namespace {
-
-// Options for a console on the system's ports, as linked in the test's ports folder.
-Console::Options realPorts()
-{
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
-    return options;
-}
-
-} // namespace
 
 class TestEndToEnd final : public QObject
 {
@@ -51,7 +38,7 @@ private:
     bool startSimulator(int n);
 
     std::unique_ptr<testing::PortsFolder> m_ports;
-    std::list<platform::testing::PseudoTerminal> m_silent;
+    std::list<testing::PtyPort> m_silent;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
@@ -70,8 +57,7 @@ void TestEndToEnd::cleanup()
 
 bool TestEndToEnd::linkSilent(int n)
 {
-    m_silent.emplace_back();
-    return m_silent.back().ok() && QFile::link(m_silent.back().slave(), m_ports->link(n));
+    return m_silent.emplace_back(*m_ports, n).linked();
 }
 
 bool TestEndToEnd::startSimulator(int n)
@@ -111,9 +97,7 @@ void TestEndToEnd::silentPortsAskAgain()
 {
     QVERIFY(linkSilent(1));
     linkNowhere(2, 10);
-    Console::Options options = realPorts();
-    options.show = false;
-    Console c(options);
+    Console c(realPorts(false));
     c.dialogs.answers = { platform::MsgResult::Retry, platform::MsgResult::Cancel };
     c.showAndScan();
     QTRY_COMPARE(c.dialogs.shown.size(), 2);
@@ -158,10 +142,10 @@ void TestEndToEnd::everyCommandReachesTheScoreboard()
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     QVERIFY(sim.waitForLine(QStringLiteral("stop")));
     QVERIFY(sim.waitForLine(QStringLiteral("readback")));
-    QTRY_COMPARE(f.DomaciSpinEdit->Text(), QStringLiteral("5"));
-    QCOMPARE(f.SirenaSpinEdit->Text(), QStringLiteral("7"));
-    QCOMPARE(f.PolocasSpinEdit->Text(), QStringLiteral("2"));
-    QCOMPARE(f.HosteSpinEdit->Text(), QStringLiteral("3"));
+    QTRY_COMPARE(f.DomaciSpinEdit->text(), QStringLiteral("5"));
+    QCOMPARE(f.SirenaSpinEdit->text(), QStringLiteral("7"));
+    QCOMPARE(f.PolocasSpinEdit->text(), QStringLiteral("2"));
+    QCOMPARE(f.HosteSpinEdit->text(), QStringLiteral("3"));
     QTRY_COMPARE(f.StavPrijmu, 0); // the time block behind the settings was read too
     QVERIFY(f.AktMinuty == 9 || f.AktMinuty == 10);
 

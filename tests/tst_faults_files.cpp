@@ -29,8 +29,8 @@
 #include <csignal>
 #include <memory>
 
-using platform::testing::PtyController;
 using testing::Console;
+using testing::PtyController;
 using testing::shownTime;
 
 namespace {
@@ -78,6 +78,16 @@ QString incompleteness(const QString &path)
     return {};
 }
 
+/// A scripted controller on COM1 of a ports folder, the only port that opens.
+struct ControllerOnCom1
+{
+    ControllerOnCom1() { ports.linkNowhere(2, 10); }
+    bool ok() const { return ports.ok() && peer.ok(); }
+
+    const testing::PortsFolder ports;
+    PtyController peer { ports.link(1) };
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -110,16 +120,10 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     QFETCH(Fault, fault);
     QFETCH(QString, button);
 
-    const testing::PortsFolder ports;
-    QVERIFY(ports.ok());
-    ports.linkNowhere(2, 10);
-    PtyController peer(ports.link(1));
-    QVERIFY(peer.ok());
-
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
-    Console c(options);
+    ControllerOnCom1 line;
+    QVERIFY(line.ok());
+    PtyController &peer = line.peer;
+    Console c(testing::realPorts());
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
     TForm1 &f = *c.form1;
     QTest::mouseClick(f.Button1, Qt::LeftButton);
@@ -217,7 +221,7 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
     QVERIFY2(complete >= kills / 2, qPrintable(QStringLiteral("%1 files seen").arg(complete)));
 
     // The console starts on what the kills left, and writes as usual.
-    platform::testing::RecordingDialogs dialogs;
+    testing::RecordingDialogs dialogs;
     console::setSettingsFilePath(path);
     {
         TForm1 form;
@@ -234,15 +238,10 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
 
 void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
 {
-    const testing::PortsFolder ports;
-    QVERIFY(ports.ok());
-    ports.linkNowhere(2, 10);
-    PtyController peer(ports.link(1));
-    QVERIFY(peer.ok());
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
-    Console c(options);
+    ControllerOnCom1 line;
+    QVERIFY(line.ok());
+    PtyController &peer = line.peer;
+    Console c(testing::realPorts());
     TForm1 &f = *c.form1;
     QVERIFY(f.Port && f.Port->Connected());
 
@@ -258,7 +257,7 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
     int open = 0;
     int deepest = 0;
     const qsizetype boxesBefore = c.dialogs.shown.size();
-    c.dialogs.whileOpen = [&](const platform::testing::RecordingDialogs::Shown &) {
+    c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
         // The operator reads the box for a while; meanwhile the next time block comes.
         deepest = std::max(deepest, ++open);
         if (sent < blocks) {

@@ -18,9 +18,9 @@
 
 #include <memory>
 
-using platform::testing::LineFlooder;
-using platform::testing::PtyController;
 using testing::Console;
+using testing::LineFlooder;
+using testing::PtyController;
 using testing::shownTime;
 
 namespace {
@@ -64,9 +64,7 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
     auto peer = std::make_unique<PtyController>(ports.link(1));
     QVERIFY(peer->ok());
 
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
+    Console::Options options = testing::realPorts();
     options.settings = settings;
     Console c(options);
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
@@ -89,10 +87,10 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         TButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
             = rounds % 2 == 0
-                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->Text())),
-                                                      quint8(strToInt(f.HosteSpinEdit->Text()))))
+                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
+                                                      quint8(strToInt(f.HosteSpinEdit->text()))))
                   : testing::bytes(
-                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->Text()))));
+                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->text()))));
         const qsizetype before = peer->received().size();
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);

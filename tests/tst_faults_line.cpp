@@ -28,8 +28,9 @@
 #include <memory>
 
 using platform::SerialHandle;
-using platform::testing::PtyController;
 using testing::Console;
+using testing::PtyController;
+using testing::realPorts;
 using testing::shownTime;
 using testing::SimulatorProcess;
 
@@ -37,15 +38,6 @@ namespace {
 
 constexpr int presetMs = 7 * 60000; // the preset of a fresh settings file
 constexpr int helperWaitMs = 10000;
-
-Console::Options realPorts(bool show = true)
-{
-    Console::Options options;
-    options.realPorts = true;
-    options.scanTickStep = 20;
-    options.show = show;
-    return options;
-}
 
 /// The system's serial ports, with the reads and writes on each handle counted.
 class CountingSerial final : public platform::SerialBackend

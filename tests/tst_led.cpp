@@ -271,7 +271,7 @@ void TestLed::ownerDrawAtNextPainting()
 
 void TestLed::ownerDrawErrorIsReportedAfterPainting()
 {
-    platform::testing::RecordingDialogs dialogs;
+    testing::RecordingDialogs dialogs;
     Scene scene(QSize(24, 24));
     QVERIFY(scene.show());
     scene.control->OnDrawLed = [](QObject *, QRect, QPainter &) {

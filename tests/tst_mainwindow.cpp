@@ -46,8 +46,8 @@ void TestMainWindow::firstStartCreatesSettingsFile()
     QCOMPARE(shownTime(*c.form1), QStringLiteral("07:00"));
     QCOMPARE(shownDigit(c.form1->PolocasDsSevenSegmentDisplay), 1);
     QCOMPARE(shownScore(*c.form1), QStringLiteral("00:00"));
-    QCOMPARE(c.form1->SirenaSpinEdit->Text(), QStringLiteral("5"));
-    QCOMPARE(c.form1->PolocasSpinEdit->Text(), QStringLiteral("1"));
+    QCOMPARE(c.form1->SirenaSpinEdit->text(), QStringLiteral("5"));
+    QCOMPARE(c.form1->PolocasSpinEdit->text(), QStringLiteral("1"));
     QCOMPARE(c.form1->PripojeniItemIndex(), 1);
     QCOMPARE(c.form1->CelkovyCas, 7 * 60000);
     QCOMPARE(c.form1->windowTitle().left(11), QStringLiteral("Bodovka 1.3"));
@@ -109,7 +109,7 @@ void TestMainWindow::settingsFileIsRead()
              fields);
     QCOMPARE(shownTime(f), time);
     QCOMPARE(shownDigit(f.PolocasDsSevenSegmentDisplay), periodDigit);
-    QCOMPARE(f.PolocasSpinEdit->Text(), periodText);
+    QCOMPARE(f.PolocasSpinEdit->text(), periodText);
     QCOMPARE(f.PripojeniItemIndex(), radio);
     QCOMPARE(f.CelkovyCas, fields[0] * 60000 + fields[1] * 1000 + fields[2] * 10);
     // An existing file is read, never rewritten at start.

@@ -1,14 +1,16 @@
 #include "platform/errors.h"
+#include "platform/message_boxes.h"
 #include "platform/testing/fakes.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
 using namespace platform;
-using namespace platform::testing;
+using namespace testing;
 
 class TestPlatform final : public QObject
 {
@@ -105,6 +107,8 @@ void TestPlatform::escapeAndCloseOnAStandardBox()
     QFETCH(int, buttons);
     QFETCH(bool, escape);
     QFETCH(bool, staysOpen);
+    installMessageBoxes();
+    const auto printedAgain = qScopeGuard([] { setDefaultDialogs(nullptr); });
     bool open = false;
     QObject context;
     QTimer::singleShot(0, &context, [&] {

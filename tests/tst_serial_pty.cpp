@@ -1,13 +1,13 @@
 #include "link/comdrv32.h"
 #include "platform/serial.h"
-#include "platform/testing/pty.h"
+#include "support/ports_folder.h"
+#include "support/pty_port.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -29,7 +29,8 @@ const char childPortsVariable[] = "BODOVKA_TST_SERIAL_PTY_CHILD_PORTS";
 constexpr int childOpened = 0;
 constexpr int childRefused = 3;
 
-using platform::testing::PseudoTerminal;
+using testing::PtyPort;
+using testing::rawLineBlock;
 
 /// Passes every call to the real ports and counts the reads.
 class CountingBackend final : public SerialBackend
@@ -127,40 +128,24 @@ private slots:
     void portNames();
 
 private:
-    /// Links ports/<name> to the pty's slave, replacing an older link.
-    bool linkPort(const QString &name, const QString &target);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_ports;
+    std::unique_ptr<testing::PortsFolder> m_ports;
 };
 
 void TestSerialPty::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_ports = m_dir->filePath(QStringLiteral("ports"));
-    QVERIFY(QDir().mkpath(m_ports));
-    setSerialPortsDirectory(QFile::encodeName(m_ports).toStdString());
+    m_ports = std::make_unique<testing::PortsFolder>();
+    QVERIFY(m_ports->ok());
 }
 
 void TestSerialPty::cleanup()
 {
-    setSerialPortsDirectory({});
-    m_dir.reset();
-}
-
-bool TestSerialPty::linkPort(const QString &name, const QString &target)
-{
-    const QString link = m_ports + QLatin1Char('/') + name;
-    QFile::remove(link);
-    return QFile::link(target, link);
+    m_ports.reset();
 }
 
 void TestSerialPty::sentBytesArriveInOrder()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     TCommPortDriver driver;
     QVERIFY(driver.Connect());
     const QByteArray bytes = everyByte() + everyByte();
@@ -172,9 +157,8 @@ void TestSerialPty::sentBytesArriveInOrder()
 
 void TestSerialPty::receivedBytesReachHandler()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM2"), pty.slave()));
+    PtyPort pty(*m_ports, 2);
+    QVERIFY(pty.linked());
     TCommPortDriver driver;
     driver.setComPort(pnCOM2);
     QByteArray received;
@@ -250,9 +234,8 @@ void TestSerialPty::lineSettings()
     QFETCH(speed_t, termiosSpeed);
     QFETCH(tcflag_t, cflags);
     QFETCH(tcflag_t, iflags);
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     TCommPortDriver driver;
     driver.setComPortSpeed(TComPortBaudRate(speed));
     driver.setComPortParity(TComPortParity(parity));
@@ -283,9 +266,8 @@ void TestSerialPty::lineSettings()
 void TestSerialPty::closeLeavesTheLineAsFound()
 {
     // A stale link to a terminal that a shell uses: the scan opens it, makes it raw, probes.
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     QVERIFY(cook(pty.master()));
     termios before {};
     QCOMPARE(tcgetattr(pty.master(), &before), 0);
@@ -319,16 +301,11 @@ void TestSerialPty::invalidBlockRefused()
 {
     QFETCH(int, field);
     QFETCH(int, value);
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     const SerialHandle handle = serialBackend().open("COM1");
     QVERIFY(handle > 0);
-    DeviceControlBlock block;
-    block.DCBlength = 28;
-    block.BaudRate = 2400;
-    block.flags = dcbBinary;
-    block.ByteSize = 8;
+    DeviceControlBlock block = rawLineBlock(2400);
     termios before {};
     tcgetattr(pty.master(), &before);
     switch (field) {
@@ -354,17 +331,11 @@ void TestSerialPty::invalidBlockRefused()
 
 void TestSerialPty::purgeDropsQueuedInput()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     const SerialHandle handle = serialBackend().open("COM1");
     QVERIFY(handle > 0);
-    DeviceControlBlock block;
-    block.DCBlength = 28;
-    block.BaudRate = 9600;
-    block.flags = dcbBinary;
-    block.ByteSize = 8;
-    QVERIFY(serialBackend().setCommState(handle, block));
+    QVERIFY(serialBackend().setCommState(handle, rawLineBlock(9600)));
     QVERIFY(pty.write("abc"));
     pollfd p { int(handle), POLLIN, 0 };
     QCOMPARE(::poll(&p, 1, 5000), 1);
@@ -382,9 +353,8 @@ void TestSerialPty::purgeDropsQueuedInput()
 
 void TestSerialPty::stuckLineFailsWrite()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     TCommPortDriver driver;
     QVERIFY(driver.Connect());
     // Nobody reads the master: once the line's buffers are full a byte is refused instead of
@@ -400,9 +370,8 @@ void TestSerialPty::stuckLineFailsWrite()
 
 void TestSerialPty::secondOpenRefused()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM4"), pty.slave()));
+    PtyPort pty(*m_ports, 4);
+    QVERIFY(pty.linked());
     TCommPortDriver first;
     first.setComPort(pnCOM4);
     QVERIFY(first.Connect());
@@ -422,13 +391,12 @@ void TestSerialPty::secondOpenRefused()
 
 void TestSerialPty::secondProcessRefused()
 {
-    PseudoTerminal pty;
-    QVERIFY(pty.ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty.slave()));
+    PtyPort pty(*m_ports, 1);
+    QVERIFY(pty.linked());
     auto child = [this] {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(childPortsVariable), m_ports);
+        env.insert(QString::fromLatin1(childPortsVariable), m_ports->ports());
         process.setProcessEnvironment(env);
         // It prints nothing of its own; a sanitizer report that aborts it shows in the log.
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -451,9 +419,8 @@ void TestSerialPty::secondProcessRefused()
 void TestSerialPty::hangUpLeavesDriverQuiet()
 {
     CountingBackend counting;
-    auto pty = std::make_unique<PseudoTerminal>();
-    QVERIFY(pty->ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty->slave()));
+    auto pty = std::make_unique<PtyPort>(*m_ports, 1);
+    QVERIFY(pty->linked());
     TCommPortDriver driver;
     driver.setComPortPollingDelay(10);
     QByteArray received;
@@ -478,9 +445,8 @@ void TestSerialPty::hangUpLeavesDriverQuiet()
 
     // A new pty behind the same name after Disconnect.
     driver.Disconnect();
-    pty = std::make_unique<PseudoTerminal>();
-    QVERIFY(pty->ok());
-    QVERIFY(linkPort(QStringLiteral("COM1"), pty->slave()));
+    pty = std::make_unique<PtyPort>(*m_ports, 1);
+    QVERIFY(pty->linked());
     QVERIFY(driver.Connect());
     QVERIFY(driver.SendByte(0xCC));
     QCOMPARE(pty->read(1), QByteArray("\xCC"));
@@ -501,21 +467,21 @@ void TestSerialPty::notATtyRefused_data()
 void TestSerialPty::notATtyRefused()
 {
     QFETCH(QString, kind);
-    const QString port = m_ports + QStringLiteral("/COM1");
-    const QString file = m_dir->filePath(QStringLiteral("file"));
+    const QString port = m_ports->link(1);
+    const QString file = QDir(m_ports->path()).filePath(QStringLiteral("file"));
     QFile f(file);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
     if (kind == QLatin1String("file")) {
         QVERIFY(QFile::copy(file, port));
     } else if (kind == QLatin1String("link")) {
-        QVERIFY(linkPort(QStringLiteral("COM1"), file));
+        QVERIFY(m_ports->linkTo(1, file));
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(mkfifo(QFile::encodeName(port).constData(), 0600), 0);
     } else if (kind == QLatin1String("dir")) {
         QVERIFY(QDir().mkpath(port));
     } else {
-        QVERIFY(linkPort(QStringLiteral("COM1"), m_dir->filePath(QStringLiteral("gone"))));
+        QVERIFY(m_ports->linkTo(1, QDir(m_ports->path()).filePath(QStringLiteral("gone"))));
     }
     TCommPortDriver driver;
     QVERIFY(!driver.Connect());
@@ -547,8 +513,8 @@ void TestSerialPty::portNames()
     QFETCH(QString, name);
     QFETCH(QString, path);
     if (path.startsWith(QLatin1String("ports/"))) {
-        QVERIFY(linkPort(name, QStringLiteral("/dev/null")));
-        path = m_ports + path.mid(5);
+        QVERIFY(m_ports->linkTo(name.mid(3).toInt(), QStringLiteral("/dev/null")));
+        path = m_ports->ports() + path.mid(5);
     }
     QCOMPARE(QString::fromStdString(serialDevicePath(name.toStdString())), path);
 }

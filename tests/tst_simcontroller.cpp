@@ -1,21 +1,14 @@
 #include "platform/testing/fakes.h"
 #include "simulator/controller.h"
+#include "support/bytes.h"
 
 #include <QTest>
 
-using platform::testing::FakeTicks;
+using testing::bytes;
+using testing::FakeTicks;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int v : values) {
-        result.append(static_cast<char>(v));
-    }
-    return result;
-}
 
 /// Everything a command may change, in one comparable line.
 QString state(const ScoreboardController &c)

@@ -1,5 +1,6 @@
 // The real bodovka-sim over its pseudo-terminal, driven the way the console drives it.
 
+#include "support/bytes.h"
 #include "support/simulator_process.h"
 
 #include <QDeadlineTimer>
@@ -17,19 +18,11 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using testing::bytes;
 
 namespace {
 
 constexpr int waitMs = 5000;
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int v : values) {
-        result.append(static_cast<char>(v));
-    }
-    return result;
-}
 
 /// The console's end of the line: the linked port opened as a raw tty.
 class RawTty

@@ -2,21 +2,14 @@
 #include "platform/testing/fakes.h"
 #include "simulator/controller.h"
 #include "simulator/window.h"
+#include "support/bytes.h"
 
 #include <QTest>
 
-using platform::testing::FakeTicks;
+using testing::bytes;
+using testing::FakeTicks;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int v : values) {
-        result.append(static_cast<char>(v));
-    }
-    return result;
-}
 
 const QStringList digitNames {
     QStringLiteral("minuteTens"),  QStringLiteral("minuteUnits"), QStringLiteral("secondTens"),

@@ -1,5 +1,6 @@
 #include "controls/button.h"
 #include "controls/spin.h"
+#include "controls/spin_geometry.h"
 #include "platform/errors.h"
 #include "platform/testing/fakes.h"
 
@@ -14,8 +15,8 @@
 
 #include <memory>
 
-using platform::testing::BeepCounter;
-using platform::testing::RecordingDialogs;
+using testing::BeepCounter;
+using testing::RecordingDialogs;
 
 namespace {
 
@@ -57,17 +58,17 @@ public:
     {
         const auto *field = static_cast<TSpinEdit *>(sender);
         log << field->objectName().left(1) + QLatin1Char(' ') + QLatin1String(what)
-                + QLatin1Char(' ') + field->Text();
+                   + QLatin1Char(' ') + field->text();
     }
 
     void wrap(TSpinEdit *field)
     {
-        const QString text = field->Text();
+        const QString text = field->text();
         record(field, "change");
-        if (field->Text() == QLatin1String("-1")) {
+        if (field->text() == QLatin1String("-1")) {
             field->setText(QStringLiteral("99"));
         }
-        if (field->Text() == QLatin1String("100")) {
+        if (field->text() == QLatin1String("100")) {
             field->setText(QStringLiteral("0"));
         }
         log << field->objectName().left(1) + QStringLiteral(" end ") + text;
@@ -184,7 +185,7 @@ void TestSpinEdit::type(TSpinEdit *field, const QString &text)
 
 void TestSpinEdit::layoutOfTheField()
 {
-    using namespace spingeometry;
+    using namespace controls;
     QCOMPARE(lineHeightForPixelSize(11), 13);
     QCOMPARE(minimumFieldHeight(13, 16), 22);
     QCOMPARE(minimumFieldHeight(13, 8), 21);
@@ -198,16 +199,16 @@ void TestSpinEdit::layoutOfTheField()
     // The real field with the windows' font, also after being made lower.
     m_domaci->resize(73, 10);
     QCOMPARE(m_domaci->height(), 22);
-    QCOMPARE(m_domaci->Button()->geometry(), QRect(55, 2, 15, 17));
-    QCOMPARE(m_domaci->Button()->UpButton()->geometry(), QRect(0, 0, 15, 8));
-    QCOMPARE(m_domaci->Button()->DownButton()->geometry(), QRect(0, 7, 15, 10));
+    QCOMPARE(m_domaci->button()->geometry(), QRect(55, 2, 15, 17));
+    QCOMPARE(m_domaci->button()->upButton()->geometry(), QRect(0, 0, 15, 8));
+    QCOMPARE(m_domaci->button()->downButton()->geometry(), QRect(0, 7, 15, 10));
     m_domaci->setFrame(false);
-    QCOMPARE(m_domaci->Button()->geometry(), QRect(58, 1, 15, 19));
+    QCOMPARE(m_domaci->button()->geometry(), QRect(58, 1, 15, 19));
 }
 
 void TestSpinEdit::arrowsShowTheirPictures()
 {
-    const QImage up = spingeometry::builtInArrowImage(true);
+    const QImage up = controls::builtInArrowImage(true);
     QCOMPARE(up.size(), QSize(9, 6));
     const int widths[] = { 0, 1, 3, 5, 7, 0 };
     for (int row = 0; row < 6; ++row) {
@@ -218,7 +219,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
         QCOMPARE(black, widths[row]);
     }
     QCOMPARE(up.pixel(4, 1), qRgb(0, 0, 0));
-    QCOMPARE(spingeometry::builtInArrowImage(false).pixel(4, 4), qRgb(0, 0, 0));
+    QCOMPARE(controls::builtInArrowImage(false).pixel(4, 4), qRgb(0, 0, 0));
 
     // Tip and base of the up arrow's triangle, centred in the 15 x 8 arrow at (55, 2); the
     // arrow shows pressed with the triangle one pixel further right and down.
@@ -226,7 +227,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
     QVERIFY(qGray(shown.pixel(62, 4)) < 80);
     QVERIFY(qGray(shown.pixel(59, 7)) < 80);
     QVERIFY(qGray(shown.pixel(62, 3)) > 120);
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QVERIFY(arrow->isShownDown());
     const QImage pressed = m_domaci->grab().toImage();
@@ -236,7 +237,7 @@ void TestSpinEdit::arrowsShowTheirPictures()
 
 void TestSpinEdit::restoringTheBuiltInGlyph()
 {
-    TSpinButton *pair = m_domaci->Button();
+    TSpinButton *pair = m_domaci->button();
     const QImage builtIn = pair->UpGlyph().toImage();
     QPixmap picture(18, 6);
     picture.fill(Qt::red);
@@ -271,20 +272,20 @@ void TestSpinEdit::stepWrapsInsideTheStep()
     m_domaci->setText(start);
     m_window->log.clear();
     if (byArrow) {
-        TSpinButton *pair = m_domaci->Button();
-        QTest::mouseClick(up ? pair->UpButton() : pair->DownButton(), Qt::LeftButton);
+        TSpinButton *pair = m_domaci->button();
+        QTest::mouseClick(up ? pair->upButton() : pair->downButton(), Qt::LeftButton);
     } else {
         QTest::keyClick(m_domaci, up ? Qt::Key_Up : Qt::Key_Down);
     }
     m_window->log << QStringLiteral("returned");
     QCOMPARE(m_window->log, log);
-    QCOMPARE(m_domaci->Text(), up ? QStringLiteral("0") : QStringLiteral("99"));
+    QCOMPARE(m_domaci->text(), up ? QStringLiteral("0") : QStringLiteral("99"));
 }
 
 void TestSpinEdit::typedTextIsLimitedOnlyOnLeaving()
 {
     type(m_domaci, QStringLiteral("150"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
     QCOMPARE(
         m_window->log, lines("D change 1|D end 1|D change 15|D end 15|D change 150|D end 150"));
     m_window->log.clear();
@@ -293,7 +294,7 @@ void TestSpinEdit::typedTextIsLimitedOnlyOnLeaving()
     QVERIFY(m_hoste->hasFocus());
     QCOMPARE(
         m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 0"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 }
 
 void TestSpinEdit::deactivationDoesNotLeaveTheField()
@@ -308,7 +309,7 @@ void TestSpinEdit::deactivationDoesNotLeaveTheField()
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
     QCOMPARE(m_window->log, QStringList());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
 
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -317,7 +318,7 @@ void TestSpinEdit::deactivationDoesNotLeaveTheField()
 
     QTest::keyClick(m_domaci, Qt::Key_Tab);
     QCOMPARE(m_window->log.first(), QStringLiteral("D exit 150"));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 }
 
 void TestSpinEdit::acceleratorClicksAtOnceWithoutLeaving()
@@ -327,7 +328,7 @@ void TestSpinEdit::acceleratorClicksAtOnceWithoutLeaving()
     QTest::keyClick(m_domaci, Qt::Key_O, Qt::AltModifier);
     QCOMPARE(m_window->log, lines("click"));
     QVERIFY(m_domaci->hasFocus());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("150"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("150"));
 }
 
 void TestSpinEdit::enterIsRefusedWithBeep_data()
@@ -345,7 +346,7 @@ void TestSpinEdit::enterIsRefusedWithBeep()
     QCOMPARE(beeps.count, 1);
     QCOMPARE(m_window->log, QStringList()); // the default button was not pressed
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 
     // The same key on the button itself does press it.
     m_window->odeslat->setFocus(Qt::TabFocusReason);
@@ -359,7 +360,7 @@ void TestSpinEdit::escapeStaysInTheField()
     QTest::keyClick(m_domaci, Qt::Key_Escape);
     QVERIFY(m_window->isVisible());
     QCOMPARE(beeps.count, 0);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 
     // From the button Escape closes the dialog as cancelled.
     QTest::keyClick(m_domaci, Qt::Key_Tab);
@@ -387,9 +388,9 @@ void TestSpinEdit::keyRepeatSteps()
         QTest::simulateEvent(m_domaci, true, Qt::Key_Up, modifiers, QString(), true);
     }
     QTest::simulateEvent(m_domaci, false, Qt::Key_Up, modifiers, QString(), false);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("14"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("14"));
     QTest::keyClick(m_domaci, Qt::Key_Down, modifiers);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("13"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("13"));
 }
 
 void TestSpinEdit::otherKeysAndWheelDoNotStep()
@@ -398,7 +399,7 @@ void TestSpinEdit::otherKeysAndWheelDoNotStep()
     for (const Qt::Key key : { Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Right }) {
         QTest::keyClick(m_domaci, key);
     }
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
 
     WheelCounter window;
     m_window->installEventFilter(&window);
@@ -408,7 +409,7 @@ void TestSpinEdit::otherKeysAndWheelDoNotStep()
     // Delivered as the window system delivers it, so that Qt passes it on when ignored.
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     qApp->notify(m_domaci, &wheel);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
     QCOMPARE(window.count, 1); // passed on to the window, not swallowed
 }
 
@@ -417,24 +418,24 @@ void TestSpinEdit::equalBoundsLimitNothing()
     auto *free = new TSpinEdit(m_window.get());
     free->setGeometry(8, 70, 73, 22);
     free->show();
-    QCOMPARE(free->Text(), QStringLiteral("0"));
+    QCOMPARE(free->text(), QStringLiteral("0"));
     free->setFocus(Qt::TabFocusReason);
     QTest::keyClick(free, Qt::Key_Down);
-    QCOMPARE(free->Text(), QStringLiteral("-1"));
+    QCOMPARE(free->text(), QStringLiteral("-1"));
     free->setValue(1000);
-    QCOMPARE(free->Text(), QStringLiteral("1000"));
+    QCOMPARE(free->text(), QStringLiteral("1000"));
     type(free, QStringLiteral("-5000"));
     QTest::keyClick(free, Qt::Key_Tab);
-    QCOMPARE(free->Text(), QStringLiteral("-5000"));
+    QCOMPARE(free->text(), QStringLiteral("-5000"));
 
     // Held at the largest number instead of wrapping round to the smallest.
     free->setText(QStringLiteral("2147483647"));
     free->StepUp();
-    QCOMPARE(free->Text(), QStringLiteral("2147483647"));
+    QCOMPARE(free->text(), QStringLiteral("2147483647"));
     free->setMaxValue(100);
     free->setMinValue(0);
     free->StepUp();
-    QCOMPARE(free->Text(), QStringLiteral("100"));
+    QCOMPARE(free->text(), QStringLiteral("100"));
 }
 
 void TestSpinEdit::pastedTextReadsAsMinimum()
@@ -443,18 +444,18 @@ void TestSpinEdit::pastedTextReadsAsMinimum()
     QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
     m_domaci->selectAll();
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("abc"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("abc"));
     QCOMPARE(m_domaci->Value(), -1);
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
     QTest::keyClick(m_domaci, Qt::Key_Down);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("99"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("99"));
     QCOMPARE(beeps.count, 0);
 
     // An invalid text is left alone on leaving.
     type(m_domaci, QStringLiteral("-"));
     QTest::keyClick(m_domaci, Qt::Key_Tab);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("-"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("-"));
 }
 
 void TestSpinEdit::validFormsStayAfterLeaving_data()
@@ -472,11 +473,11 @@ void TestSpinEdit::validFormsStayAfterLeaving()
     QFETCH(QString, afterUp);
     type(m_domaci, typed);
     QTest::keyClick(m_domaci, Qt::Key_Tab);
-    QCOMPARE(m_domaci->Text(), typed);
+    QCOMPARE(m_domaci->text(), typed);
     QTest::keyClick(m_hoste, Qt::Key_Backtab);
     QVERIFY(m_domaci->hasFocus());
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QCOMPARE(m_domaci->Text(), afterUp);
+    QCOMPARE(m_domaci->text(), afterUp);
 }
 
 void TestSpinEdit::typingOverTheSameCharacterChangesNothing()
@@ -485,7 +486,7 @@ void TestSpinEdit::typingOverTheSameCharacterChangesNothing()
     m_domaci->selectAll();
     m_window->log.clear();
     QTest::keyClick(m_domaci, Qt::Key_5);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("5"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("5"));
     QCOMPARE(m_window->log, QStringList());
     QTest::keyClick(m_domaci, Qt::Key_Backspace);
     QCOMPARE(m_window->log, lines("D change |D end "));
@@ -543,7 +544,7 @@ void TestSpinEdit::characterFilter()
     m_domaci->setCursorPosition(key == Qt::Key_Delete ? 1 : 2);
     BeepCounter counter;
     QTest::sendKeyEvent(QTest::Click, m_domaci, key, text, Qt::NoModifier);
-    QCOMPARE(m_domaci->Text(), result);
+    QCOMPARE(m_domaci->text(), result);
     QCOMPARE(counter.count, beeps);
 }
 
@@ -556,7 +557,7 @@ void TestSpinEdit::clipboardFollowsEditorEnabled()
     m_domaci->selectAll();
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(m_domaci, Qt::Key_X, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("12"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("12"));
     QCOMPARE(beeps.count, 0);
 
     // The context menu offers neither; opening it does not leave the field.
@@ -576,7 +577,7 @@ void TestSpinEdit::clipboardFollowsEditorEnabled()
 
     m_domaci->setEditorEnabled(true);
     QTest::keyClick(m_domaci, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("77"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("77"));
 }
 
 void TestSpinEdit::entryRule_data()
@@ -603,14 +604,14 @@ void TestSpinEdit::entryRule()
     } else if (how == QLatin1String("text")) {
         QTest::mouseClick(m_hoste, Qt::LeftButton, {}, QPoint(5, 11));
     } else {
-        QTest::mousePress(m_hoste->Button()->DownButton(), Qt::LeftButton);
+        QTest::mousePress(m_hoste->button()->downButton(), Qt::LeftButton);
     }
     QVERIFY(m_hoste->hasFocus());
     QCOMPARE(m_hoste->selectedText(), selected ? QStringLiteral("42") : QString());
     QCOMPARE(m_window->log, lines("D exit 0|H enter 42"));
     if (how == QLatin1String("arrow")) {
-        QTest::mouseRelease(m_hoste->Button()->DownButton(), Qt::LeftButton);
-        QCOMPARE(m_hoste->Text(), QStringLiteral("41"));
+        QTest::mouseRelease(m_hoste->button()->downButton(), Qt::LeftButton);
+        QCOMPARE(m_hoste->text(), QStringLiteral("41"));
     }
 }
 
@@ -619,14 +620,14 @@ void TestSpinEdit::arrowPressLeavesTheOtherFieldFirst()
     m_hoste->setText(QStringLiteral("42"));
     type(m_domaci, QStringLiteral("150"));
     m_window->log.clear();
-    TTimerSpeedButton *arrow = m_hoste->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_hoste->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QCOMPARE(
         m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 42"));
     QCOMPARE(m_hoste->selectedText(), QStringLiteral("42"));
     QVERIFY(arrow->isShownDown());
     QTest::mouseRelease(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("43"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("43"));
 }
 
 void TestSpinEdit::pressSpentOnTheExitCheckBox_data()
@@ -660,13 +661,13 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
             platform::MsgIcon::Warning);
     };
     m_hoste->setText(QStringLiteral("42"));
-    TTimerSpeedButton *arrow = m_hoste->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_hoste->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QCOMPARE(dialogs.shown.size(), 1);
     QVERIFY(!arrow->isShownDown());
     QVERIFY(!arrow->repeatTimer() || !arrow->repeatTimer()->isActive());
     QTest::mouseRelease(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("42"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("42"));
 
     // The next press is an ordinary one.
     if (!activatedAgain) {
@@ -674,18 +675,18 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
     QTest::mouseClick(arrow, Qt::LeftButton);
-    QCOMPARE(m_hoste->Text(), QStringLiteral("43"));
+    QCOMPARE(m_hoste->text(), QStringLiteral("43"));
 }
 
 void TestSpinEdit::holdingAnArrowRepeats()
 {
     m_domaci->setText(QStringLiteral("57"));
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QTimer *timer = arrow->repeatTimer();
     QVERIFY(timer && timer->isActive());
     QCOMPARE(timer->interval(), 400);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("57"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("57"));
 
     // A hold of 650 ms: ticks at 400, 500 and 600 ms, then the release.
     QSignalSpy ticks(timer, &QTimer::timeout);
@@ -693,31 +694,31 @@ void TestSpinEdit::holdingAnArrowRepeats()
         QVERIFY(ticks.wait(2000));
     }
     QCOMPARE(timer->interval(), 100);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("60"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("60"));
     QTest::mouseRelease(arrow, Qt::LeftButton);
     QVERIFY(!timer->isActive());
-    QCOMPARE(m_domaci->Text(), QStringLiteral("61"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("61"));
 }
 
 void TestSpinEdit::repeatPausesOffTheArrow()
 {
     m_domaci->setText(QStringLiteral("10"));
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QSignalSpy ticks(arrow->repeatTimer(), &QTimer::timeout);
     QTest::mouseMove(arrow, QPoint(-10, 4));
     QVERIFY(!arrow->isShownDown());
     QVERIFY(ticks.wait(2000));
     QVERIFY(ticks.wait(2000));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("10"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("10"));
 
     QTest::mouseMove(arrow, QPoint(7, 4));
     QVERIFY(arrow->isShownDown());
     QVERIFY(ticks.wait(2000));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("11"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("11"));
     QTest::mouseMove(arrow, QPoint(7, 40));
     QTest::mouseRelease(arrow, Qt::LeftButton, {}, QPoint(7, 40));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("11"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("11"));
 }
 
 void TestSpinEdit::readOnlyStepsBeep()
@@ -725,9 +726,9 @@ void TestSpinEdit::readOnlyStepsBeep()
     BeepCounter beeps;
     m_domaci->setReadOnly(true);
     QTest::keyClick(m_domaci, Qt::Key_Up);
-    QTest::mouseClick(m_domaci->Button()->DownButton(), Qt::LeftButton);
+    QTest::mouseClick(m_domaci->button()->downButton(), Qt::LeftButton);
     QCOMPARE(beeps.count, 2);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("0"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("0"));
     QCOMPARE(m_window->log, QStringList());
 }
 
@@ -738,14 +739,14 @@ void TestSpinEdit::errorInChangeHandlerIsShown()
 
     // A program's assignment hands the error to its caller.
     QVERIFY_THROWS_EXCEPTION(platform::Error, m_domaci->setValue(5));
-    QCOMPARE(m_domaci->Text(), QStringLiteral("5"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("5"));
 
     QTest::keyClick(m_domaci, Qt::Key_Up);
     QCOMPARE(dialogs.texts(), QStringList { QStringLiteral("Zápis selhal.") });
-    QCOMPARE(m_domaci->Text(), QStringLiteral("6"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("6"));
 
     // At a repeat tick the timer stops, and the release clicks no more.
-    TTimerSpeedButton *arrow = m_domaci->Button()->UpButton();
+    TTimerSpeedButton *arrow = m_domaci->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
     QSignalSpy ticks(arrow->repeatTimer(), &QTimer::timeout);
     QVERIFY(ticks.wait(2000));
@@ -754,7 +755,7 @@ void TestSpinEdit::errorInChangeHandlerIsShown()
     QVERIFY(!arrow->isShownDown());
     QTest::mouseRelease(arrow, Qt::LeftButton);
     QCOMPARE(dialogs.shown.size(), 2);
-    QCOMPARE(m_domaci->Text(), QStringLiteral("7"));
+    QCOMPARE(m_domaci->text(), QStringLiteral("7"));
 }
 
 void TestSpinEdit::standalonePairKeys()
@@ -768,11 +769,11 @@ void TestSpinEdit::standalonePairKeys()
     pair->OnUpClick = [&](QObject *) { clicks << QStringLiteral("up"); };
     pair->OnDownClick = [&](QObject *) { clicks << QStringLiteral("down"); };
     pair->setFocus(Qt::TabFocusReason);
-    QVERIFY(pair->UpButton()->FocusMark());
+    QVERIFY(pair->upButton()->focusMark());
     QTest::keyClick(pair, Qt::Key_Space);
     QTest::keyClick(pair, Qt::Key_Down);
-    QVERIFY(pair->DownButton()->FocusMark());
-    QVERIFY(!pair->UpButton()->FocusMark());
+    QVERIFY(pair->downButton()->focusMark());
+    QVERIFY(!pair->upButton()->focusMark());
     QTest::keyClick(pair, Qt::Key_Space);
     QTest::keyClick(pair, Qt::Key_Up);
     QCOMPARE(clicks, lines("up|down|down|up"));

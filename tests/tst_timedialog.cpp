@@ -104,8 +104,8 @@ void TestTimeDialog::opensWithTheTimeShown()
     QCOMPARE(shownTime(f), QStringLiteral("05:12"));
     QStringList fields;
     QVERIFY(withDialog(c, [&] {
-        fields = { c.form2->MinutySpinEdit->Text(), c.form2->SekundySpinEdit->Text(),
-                   c.form2->SetinySpinEdit->Text() };
+        fields = { c.form2->MinutySpinEdit->text(), c.form2->SekundySpinEdit->text(),
+                   c.form2->SetinySpinEdit->text() };
         QVERIFY(c.form2->MinutySpinEdit->hasFocus());
         QTest::mouseClick(c.form2->ZrusitButton, Qt::LeftButton);
     }));
@@ -222,14 +222,14 @@ void TestTimeDialog::secondsWrapWithArrows()
         QTest::keyClicks(s, QStringLiteral("58"));
         for (int i = 0; i < 2; ++i) {
             QTest::keyClick(s, Qt::Key_Up);
-            seen.append(s->Text());
+            seen.append(s->text());
         }
         for (int i = 0; i < 2; ++i) {
             QTest::keyClick(s, Qt::Key_Down);
-            seen.append(s->Text());
+            seen.append(s->text());
         }
         QTest::keyClick(s, Qt::Key_Down);
-        seen.append(s->Text());
+        seen.append(s->text());
         QTest::mouseClick(c.form2->ZrusitButton, Qt::LeftButton);
     }));
     QCOMPARE(seen, (testing::strings("59", "0", "59", "58", "57")));

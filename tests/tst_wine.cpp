@@ -29,7 +29,7 @@
 #include <memory>
 
 using namespace testing;
-using platform::testing::PseudoTerminal;
+using testing::PseudoTerminal;
 
 namespace {
 

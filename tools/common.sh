@@ -8,6 +8,7 @@ PACKAGES=(cmake g++ ccache ninja-build pkg-config qt6-base-dev qt6-translations-
 PACKAGES+=(g++-mingw-w64-x86-64) # checks that the Win32 serial binding compiles
 PACKAGES+=(xvfb xdotool) # the real-window test drives the console on a private X display
 PACKAGES+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizers for tools/fuzz.sh
+PACKAGES+=(clang-format-14) # tools/format.sh
 
 # The Windows program (tools/windows.sh): the cross compiler with the thread model Qt needs,
 # Qt's source package, the zip, and Wine with Arial's metrics for the tests under Wine.
@@ -18,14 +19,34 @@ install_packages() {
     "$ROOT/tools/deps.sh" "${PACKAGES[@]}" "$@"
 }
 
-# build_tree <dir> [cmake options...]: configures once, then builds what changed with 2 jobs.
-build_tree() {
+# configure_tree <dir> [cmake options...]: configures a tree once, and again from scratch when
+# the options differ from those it was configured with (a cache keeps old values otherwise:
+# an option left out later would still be set).
+configure_tree() {
     local dir="$1"
     shift
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    local options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@")
+    local stamp="$dir/.bodovka-options"
+    local wanted
+    wanted="$(printf '%s\n' "${options[@]}")"
+    if [ -f "$dir/CMakeCache.txt" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$wanted" ]; then
+        return 0
     fi
-    cmake --build "$dir" -j2
+    if [ -f "$dir/CMakeCache.txt" ]; then
+        echo "$(basename "$dir")/ was configured with other options: configuring it afresh with" \
+            "${options[*]}"
+        # What cmake --fresh removes; the objects stay, so only what the options change rebuilds.
+        rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
+    cmake -S "$ROOT" -B "$dir" "${options[@]}"
+    printf '%s\n' "$wanted" >"$stamp"
+}
+
+# build_tree <dir> [cmake options...]: configures as configure_tree does, then builds what
+# changed with 2 jobs.
+build_tree() {
+    configure_tree "$@"
+    cmake --build "$1" -j2
 }
 
 # Where tools/windows/qt.sh keeps the static Windows Qt of the host's Qt version.

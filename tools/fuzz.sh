@@ -10,10 +10,7 @@ cd "$ROOT"
 
 seconds="${1:-${BODOVKA_FUZZ_SECONDS:-20}}"
 build="$ROOT/build-fuzz"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER=clang++ -DBODOVKA_FUZZ=ON
-fi
+configure_tree "$build" -DCMAKE_CXX_COMPILER=clang++ -DBODOVKA_FUZZ=ON
 cmake --build "$build" --target fuzzers -j2
 
 # Scratch space in memory where there is some: the settings fuzzer writes a file per input.

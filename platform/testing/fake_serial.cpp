@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-namespace platform::testing {
+using namespace platform;
+
+namespace testing {
 
 FakeSerial::FakeSerial()
 {
@@ -120,8 +122,8 @@ bool FakeSerial::setCommTimeouts(SerialHandle handle, const CommTimeouts &timeou
 {
     Call &call = record(QStringLiteral("setCommTimeouts"), handle);
     call.args = { timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
-        timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
-        timeouts.WriteTotalTimeoutConstant };
+                  timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                  timeouts.WriteTotalTimeoutConstant };
     call.ok = isOpen(handle);
     return call.ok;
 }
@@ -154,8 +156,8 @@ bool FakeSerial::read(SerialHandle handle, void *buffer, std::uint32_t max, std:
     return call.ok;
 }
 
-bool FakeSerial::write(
-    SerialHandle handle, const void *data, std::uint32_t size, std::uint32_t *written)
+bool FakeSerial::write(SerialHandle handle, const void *data, std::uint32_t size,
+                       std::uint32_t *written)
 {
     *written = 0;
     const QByteArray bytes(static_cast<const char *>(data), qsizetype(size));
@@ -182,4 +184,4 @@ bool FakeSerial::close(SerialHandle handle)
     return call.ok;
 }
 
-} // namespace platform::testing
+} // namespace testing

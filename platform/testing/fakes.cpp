@@ -1,6 +1,8 @@
 #include "platform/testing/fakes.h"
 
-namespace platform::testing {
+using namespace platform;
+
+namespace testing {
 
 FakeTicks::FakeTicks(quint32 start)
     : m_now(start)
@@ -49,27 +51,16 @@ RecordingDialogs::~RecordingDialogs()
 MsgResult RecordingDialogs::messageBox(const QString &text, const QString &caption, MsgIcon icon,
                                        MsgButtons buttons)
 {
-    shown.append({text, caption, icon, buttons, false});
+    shown.append({ text, caption, icon, buttons, false });
     if (whileOpen) {
         whileOpen(shown.constLast());
     }
-    if (!answers.isEmpty()) {
-        return answers.takeFirst();
-    }
-    switch (buttons) {
-    case MsgButtons::YesNo:
-        return MsgResult::No;
-    case MsgButtons::RetryCancel:
-        return MsgResult::Cancel;
-    case MsgButtons::Ok:
-        break;
-    }
-    return MsgResult::Ok;
+    return answers.isEmpty() ? lastButton(buttons) : answers.takeFirst();
 }
 
 void RecordingDialogs::showMessage(const QString &text)
 {
-    shown.append({text, applicationTitle(), MsgIcon::None, MsgButtons::Ok, true});
+    shown.append({ text, applicationTitle(), MsgIcon::None, MsgButtons::Ok, true });
     if (whileOpen) {
         whileOpen(shown.constLast());
     }
@@ -84,4 +75,4 @@ QStringList RecordingDialogs::texts() const
     return result;
 }
 
-} // namespace platform::testing
+} // namespace testing

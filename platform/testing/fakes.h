@@ -9,11 +9,11 @@
 
 #include <functional>
 
-namespace platform::testing {
+namespace testing {
 
 /// A clock that moves only when told to (or when something sleeps on it). Installs itself
 /// for its lifetime.
-class FakeTicks final : public TickSource
+class FakeTicks final : public platform::TickSource
 {
 public:
     explicit FakeTicks(quint32 start = 1000);
@@ -34,7 +34,7 @@ private:
 };
 
 /// Counts beeps. Installs itself for its lifetime.
-class BeepCounter final : public Beeper
+class BeepCounter final : public platform::Beeper
 {
 public:
     BeepCounter();
@@ -44,27 +44,27 @@ public:
 };
 
 /// Records every box and answers from a script. Installs itself for its lifetime.
-class RecordingDialogs final : public Dialogs
+class RecordingDialogs final : public platform::Dialogs
 {
 public:
     struct Shown
     {
         QString text;
         QString caption;
-        MsgIcon icon = MsgIcon::None;
-        MsgButtons buttons = MsgButtons::Ok;
+        platform::MsgIcon icon = platform::MsgIcon::None;
+        platform::MsgButtons buttons = platform::MsgButtons::Ok;
         bool ownDialog = false; ///< the program's own dialog rather than a standard box
     };
 
     RecordingDialogs();
     ~RecordingDialogs() override;
 
-    MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
-                         MsgButtons buttons) override;
+    platform::MsgResult messageBox(const QString &text, const QString &caption,
+                                   platform::MsgIcon icon, platform::MsgButtons buttons) override;
     void showMessage(const QString &text) override;
 
     /// Answers given in turn; when empty, Ok, No or Cancel (the last button) is given.
-    QList<MsgResult> answers;
+    QList<platform::MsgResult> answers;
     /// Runs while a box is "open", after it has been recorded: lets a test act meanwhile.
     std::function<void(const Shown &)> whileOpen;
     QList<Shown> shown;
@@ -72,4 +72,4 @@ public:
     QStringList texts() const;
 };
 
-} // namespace platform::testing
+} // namespace testing

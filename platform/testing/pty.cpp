@@ -7,7 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace platform::testing {
+namespace testing {
 
 PseudoTerminal::PseudoTerminal()
 {
@@ -76,4 +76,4 @@ QByteArray PseudoTerminal::read(qsizetype count, int timeoutMs)
     return result;
 }
 
-} // namespace platform::testing
+} // namespace testing

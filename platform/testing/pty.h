@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace platform::testing {
+namespace testing {
 
 /// The far end of a serial port for tests and benchmarks (POSIX only): the master side of a
 /// pseudo-terminal, raw and non-blocking. The slave is what a port link points at.
@@ -31,4 +31,4 @@ private:
     QString m_slave;
 };
 
-} // namespace platform::testing
+} // namespace testing

@@ -12,7 +12,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace platform::testing {
+namespace testing {
 
 namespace {
 constexpr char probe = char(0xCC);
@@ -159,4 +159,4 @@ void LineFlooder::run(int fd, int durationMs, quint32 seed)
     m_running = false;
 }
 
-} // namespace platform::testing
+} // namespace testing

@@ -12,7 +12,7 @@
 
 class QSocketNotifier;
 
-namespace platform::testing {
+namespace testing {
 
 /// A scripted scoreboard controller at the far end of a pseudo-terminal (POSIX only), for
 /// tests and benchmarks: its slave is linked as a port, it answers every probe 0xCC with
@@ -85,4 +85,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace platform::testing
+} // namespace testing

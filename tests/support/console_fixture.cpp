@@ -18,11 +18,6 @@ QString expectedDisplay(qint64 remainingMs)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray bytes(const protocol::Message &message)
-{
-    return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
-}
-
 int shownDigit(const TdsSevenSegmentDisplay *display)
 {
     for (int digit = 0; digit <= 9; ++digit) {
@@ -158,6 +153,15 @@ bool Console::waitForReplies()
 {
     const platform::SerialHandle handle = serial.handleOf(m_controllerPort);
     return QTest::qWaitFor([&] { return serial.pendingInput(handle).isEmpty(); }, 5000);
+}
+
+Console::Options realPorts(bool show)
+{
+    Console::Options options;
+    options.realPorts = true;
+    options.scanTickStep = 20;
+    options.show = show;
+    return options;
 }
 
 } // namespace testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bytes.h"
 #include "console/unit1.h"
 #include "console/unit2.h"
 #include "link/protocol.h"
@@ -22,8 +23,6 @@ template<typename... Texts> QStringList strings(const Texts &...texts)
 
 /// What a count-down shows with `remainingMs` left: whole seconds, rounded down, as "MM:SS".
 QString expectedDisplay(qint64 remainingMs);
-/// A command's bytes as the line carries them.
-QByteArray bytes(const protocol::Message &message);
 
 /// The digit a display shows, read from its segments; -1 for anything else.
 int shownDigit(const TdsSevenSegmentDisplay *display);
@@ -64,9 +63,9 @@ public:
     /// Waits until everything queued by reply() has been read by the driver's poll.
     bool waitForReplies();
 
-    platform::testing::RecordingDialogs dialogs;
-    platform::testing::FakeSerial serial;
-    platform::testing::FakeTicks ticks;
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
+    testing::FakeTicks ticks;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
 
@@ -76,5 +75,9 @@ private:
     quint32 m_scanTickStep;
     qsizetype m_sentSoFar = 0;
 };
+
+/// Options for a console on the system's serial ports, as the test links them in its ports
+/// folder, whose scan moves the test clock in small steps.
+Console::Options realPorts(bool show = true);
 
 } // namespace testing

@@ -14,7 +14,6 @@
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
-#include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/serial.h"
 
@@ -25,19 +24,6 @@
 #include <cstdlib>
 
 namespace {
-
-/// No one is there to answer a box: it goes to the error output.
-class PrintedDialogs final : public platform::Dialogs
-{
-public:
-    platform::MsgResult messageBox(const QString &text, const QString &, platform::MsgIcon,
-                                   platform::MsgButtons) override
-    {
-        std::fprintf(stderr, "fault_helper: %s\n", qPrintable(text));
-        return platform::MsgResult::Ok;
-    }
-    void showMessage(const QString &text) override { messageBox(text, {}, {}, {}); }
-};
 
 int openPort(int argc, char *argv[], bool hold)
 {
@@ -83,9 +69,8 @@ void writeRound(TForm1 &form, quint32 round)
 
 int writeSettings(int argc, char *argv[])
 {
+    // No one is there to answer a box: it stays printed on the error output.
     QApplication app(argc, argv);
-    PrintedDialogs dialogs;
-    platform::setDialogs(&dialogs);
     console::setSettingsFilePath(QString::fromLocal8Bit(argv[2]));
     try {
         TForm1 form; // never shown: no scan, and the sends find no driver
@@ -97,7 +82,6 @@ int writeSettings(int argc, char *argv[])
     } catch (const platform::Error &e) {
         std::fprintf(stderr, "fault_helper: %s\n", qPrintable(e.message()));
     }
-    platform::setDialogs(nullptr);
     return 4;
 }
 

@@ -27,11 +27,18 @@ public:
     QString ports() const { return m_dir.filePath(QStringLiteral("ports")); }
     QString link(int n) const { return ports() + QStringLiteral("/COM%1").arg(n); }
 
+    /// Links COMn to `target`, replacing an older link.
+    bool linkTo(int n, const QString &target) const
+    {
+        QFile::remove(link(n));
+        return QFile::link(target, link(n));
+    }
+
     /// Links COMn to a device that does not exist, so that neither it nor the fixed table opens.
     void linkNowhere(int from, int to) const
     {
         for (int n = from; n <= to; ++n) {
-            QFile::link(m_dir.filePath(QStringLiteral("missing-tty%1").arg(n)), link(n));
+            linkTo(n, m_dir.filePath(QStringLiteral("missing-tty%1").arg(n)));
         }
     }
 

@@ -1,3 +1,5 @@
+#include "platform/message_boxes.h"
+
 #include "platform/dialogs.h"
 
 #include <QApplication>
@@ -116,35 +118,12 @@ public:
 };
 
 QtDialogs qtDialogs;
-Dialogs *current = &qtDialogs;
-QString title = QStringLiteral("Bodovka");
 
 } // namespace
 
-MsgResult messageBox(const QString &text, const QString &caption, MsgIcon icon,
-                     MsgButtons buttons)
+void installMessageBoxes()
 {
-    return current->messageBox(text, caption, icon, buttons);
-}
-
-void showMessage(const QString &text)
-{
-    current->showMessage(text);
-}
-
-void setDialogs(Dialogs *dialogs)
-{
-    current = dialogs ? dialogs : &qtDialogs;
-}
-
-QString applicationTitle()
-{
-    return title;
-}
-
-void setApplicationTitle(const QString &newTitle)
-{
-    title = newTitle;
+    setDefaultDialogs(&qtDialogs);
 }
 
 } // namespace platform
