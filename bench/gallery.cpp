@@ -76,8 +76,14 @@ bool writeIcon(const QString &file)
     const int count = int(std::size(sizes));
     QByteArray directory;
     QByteArray pictures;
-    const auto put16 = [](QByteArray &to, quint16 v) { to.append(2, 0); qToLittleEndian(v, to.end() - 2); };
-    const auto put32 = [](QByteArray &to, quint32 v) { to.append(4, 0); qToLittleEndian(v, to.end() - 4); };
+    const auto put16 = [](QByteArray &to, quint16 v) {
+        to.append(2, 0);
+        qToLittleEndian(v, to.end() - 2);
+    };
+    const auto put32 = [](QByteArray &to, quint32 v) {
+        to.append(4, 0);
+        qToLittleEndian(v, to.end() - 4);
+    };
     put16(directory, 0); // reserved
     put16(directory, 1); // an icon
     put16(directory, quint16(count));
@@ -87,8 +93,8 @@ bool writeIcon(const QString &file)
         directory.append(char(size % 256)); // 256 is written as 0
         directory.append(char(size % 256));
         directory.append(2, 0); // no palette, reserved
-        put16(directory, 1); // planes
-        put16(directory, 32); // bits per pixel
+        put16(directory, 1);    // planes
+        put16(directory, 32);   // bits per pixel
         put32(directory, quint32(png.size()));
         put32(directory, offset);
         offset += quint32(png.size());
@@ -106,10 +112,12 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-        QStringLiteral("Save the window to FILE and exit."), QStringLiteral("FILE"));
+                                        QStringLiteral("Save the window to FILE and exit."),
+                                        QStringLiteral("FILE"));
     parser.addOption(screenshot);
     const QCommandLineOption icon(QStringLiteral("icon"),
-        QStringLiteral("Write the program's icon to FILE and exit."), QStringLiteral("FILE"));
+                                  QStringLiteral("Write the program's icon to FILE and exit."),
+                                  QStringLiteral("FILE"));
     parser.addOption(icon);
     parser.process(app);
     if (parser.isSet(icon)) {

@@ -93,8 +93,8 @@ void TdsSevenSegmentDisplay::paintEvent(QPaintEvent *)
 
 void TdsSevenSegmentDisplay::DrawSegment(QPainter &painter, TdsDisplaySegment segment)
 {
-    painter.drawPolygon(
-        segmentPolygon(segment, width(), height(), m_segmentWidth), Qt::OddEvenFill);
+    painter.drawPolygon(segmentPolygon(segment, width(), height(), m_segmentWidth),
+                        Qt::OddEvenFill);
 }
 
 TdsLed::TdsLed(QWidget *parent)

@@ -93,8 +93,8 @@ qint32 strToInt(const QString &text)
         return *value;
     }
     // Concatenated, so that a "%" in the text is shown as typed.
-    throw platform::Error(
-        QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value"));
+    throw platform::Error(QLatin1Char('\'') + text
+                          + QStringLiteral("' is not a valid integer value"));
 }
 
 QString intToStr(qint32 value)

@@ -42,7 +42,7 @@ EllipseFrame frameOf(QRect area)
 {
     const QRectF outline(outlineRect(area));
     return { outline.center().x(), outline.center().y(), outline.width() / 2,
-        outline.height() / 2 };
+             outline.height() / 2 };
 }
 
 // The parametric angle, in degrees, where the radial through the point meets the ellipse.
@@ -90,8 +90,8 @@ std::vector<LedArc> ledEllipseBevel(int width, int height, TdsLedBevel bevel)
     }
 }
 
-std::vector<LedPolyline> frameBevelPolylines(
-    QRect area, TColor topLeft, TColor bottomRight, int frames)
+std::vector<LedPolyline> frameBevelPolylines(QRect area, TColor topLeft, TColor bottomRight,
+                                             int frames)
 {
     int left = area.x();
     int top = area.y();
@@ -103,7 +103,7 @@ std::vector<LedPolyline> frameBevelPolylines(
             { QPolygon({ QPoint(left, bottom), QPoint(left, top), QPoint(right, top) }), topLeft });
         lines.push_back(
             { QPolygon({ QPoint(right, top), QPoint(right, bottom), QPoint(left - 1, bottom) }),
-                bottomRight });
+              bottomRight });
         ++left;
         ++top;
         --right;

@@ -56,8 +56,8 @@ struct LedPolyline
 /// Nested one-pixel frames inside `area`, `frames` of them: left column and top row in the
 /// top-left colour, right column and bottom row (with the top-right and bottom-left corners)
 /// in the bottom-right colour.
-std::vector<LedPolyline> frameBevelPolylines(
-    QRect area, TColor topLeft, TColor bottomRight, int frames);
+std::vector<LedPolyline> frameBevelPolylines(QRect area, TColor topLeft, TColor bottomRight,
+                                             int frames);
 
 /// The bevel of a rectangular LED of the given size: two frames.
 std::vector<LedPolyline> ledFrameBevel(int width, int height, TdsLedBevel bevel);

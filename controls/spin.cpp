@@ -571,8 +571,8 @@ namespace {
 // The sum held at the 32-bit limits instead of wrapping round to the other end.
 qint32 saturatedSum(qint32 a, qint64 b)
 {
-    return static_cast<qint32>(std::clamp<qint64>(
-        qint64(a) + b, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    return static_cast<qint32>(std::clamp<qint64>(qint64(a) + b, std::numeric_limits<qint32>::min(),
+                                                  std::numeric_limits<qint32>::max()));
 }
 
 } // namespace
@@ -734,8 +734,8 @@ void TSpinEdit::processKey(QKeyEvent *event)
             return;
         }
         if (passed != text) {
-            QKeyEvent filtered(
-                event->type(), event->key(), event->modifiers(), passed, event->isAutoRepeat());
+            QKeyEvent filtered(event->type(), event->key(), event->modifiers(), passed,
+                               event->isAutoRepeat());
             QLineEdit::keyPressEvent(&filtered);
             event->setAccepted(filtered.isAccepted());
             return;
@@ -990,6 +990,7 @@ void TSpinEdit::updateLayout()
     const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
     const QRect text = controls::textRect(size(), sunken);
     setTextMargins(std::max(text.left() - contents.left(), 0),
-        std::max(text.top() - contents.top(), 0), std::max(contents.right() - text.right(), 0),
-        std::max(contents.bottom() - text.bottom(), 0));
+                   std::max(text.top() - contents.top(), 0),
+                   std::max(contents.right() - text.right(), 0),
+                   std::max(contents.bottom() - text.bottom(), 0));
 }

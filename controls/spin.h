@@ -69,8 +69,8 @@ private:
     int m_numGlyphs = 1;
     bool m_repeatAllowed = true;
     bool m_focusMark = false;
-    bool m_held = false; // left button pressed on the arrow and not yet released
-    bool m_over = false; // ... with the pointer over it
+    bool m_held = false;       // left button pressed on the arrow and not yet released
+    bool m_over = false;       // ... with the pointer over it
     bool m_systemHeld = false; // ... and Qt's own button state tells so
     quint32 m_activations = 0; // window activations and deactivations seen
 };
@@ -235,8 +235,8 @@ private:
     int m_maxLength = 0;
     bool m_editorEnabled = true;
     bool m_autoSelect = true;
-    bool m_assigning = false; // inside setText: its own OnChange follows
-    bool m_entered = false; // entered, and not left for another control of the window
-    bool m_entryPending = false; // entered by a mouse press; the press decides the selection
+    bool m_assigning = false;        // inside setText: its own OnChange follows
+    bool m_entered = false;          // entered, and not left for another control of the window
+    bool m_entryPending = false;     // entered by a mouse press; the press decides the selection
     quint32 m_activationChanges = 0; // window activations and deactivations seen
 };

@@ -260,8 +260,8 @@ void TCommPortDriver::poll()
             return;
         }
         std::uint32_t got = 0;
-        if (!platform::serialBackend().read(
-                m_handle, m_buffer.data(), std::uint32_t(m_buffer.size()), &got)
+        if (!platform::serialBackend().read(m_handle, m_buffer.data(),
+                                            std::uint32_t(m_buffer.size()), &got)
             || got == 0 || !OnReceiveData) {
             return;
         }

@@ -33,8 +33,7 @@ void reportCurrentExceptionLater() noexcept;
 
 /// Runs one entry point from Qt (slot, event handler, timer). Whatever it raises is shown in
 /// the standard error box and goes no further: no exception may cross Qt's frames.
-template<typename Fn>
-void guarded(Fn &&fn) noexcept
+template<typename Fn> void guarded(Fn &&fn) noexcept
 {
     try {
         std::forward<Fn>(fn)();

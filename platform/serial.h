@@ -25,7 +25,7 @@ struct DeviceControlBlock
     std::uint16_t XonLim = 0;
     std::uint16_t XoffLim = 0;
     std::uint8_t ByteSize = 0;
-    std::uint8_t Parity = 0; ///< 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::uint8_t Parity = 0;   ///< 0 none, 1 odd, 2 even, 3 mark, 4 space
     std::uint8_t StopBits = 0; ///< 0 one, 1 one and a half, 2 two
     char XonChar = 0;
     char XoffChar = 0;
@@ -84,8 +84,8 @@ public:
     /// A device that has gone away is a failed read.
     virtual bool read(SerialHandle handle, void *buffer, std::uint32_t max, std::uint32_t *got) = 0;
     /// Hands size bytes to the device before it returns; *written receives the count.
-    virtual bool write(
-        SerialHandle handle, const void *data, std::uint32_t size, std::uint32_t *written)
+    virtual bool write(SerialHandle handle, const void *data, std::uint32_t size,
+                       std::uint32_t *written)
         = 0;
     virtual bool close(SerialHandle handle) = 0;
 };

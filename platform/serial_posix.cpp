@@ -353,8 +353,8 @@ public:
         }
     }
 
-    bool write(
-        SerialHandle handle, const void *data, std::uint32_t size, std::uint32_t *written) override
+    bool write(SerialHandle handle, const void *data, std::uint32_t size,
+               std::uint32_t *written) override
     {
         *written = 0;
         const int fd = toFd(handle);

@@ -35,7 +35,7 @@ public:
             return invalidSerialHandle;
         }
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
             return invalidSerialHandle;
         }
@@ -96,8 +96,8 @@ public:
         return true;
     }
 
-    bool write(
-        SerialHandle handle, const void *data, std::uint32_t size, std::uint32_t *written) override
+    bool write(SerialHandle handle, const void *data, std::uint32_t size,
+               std::uint32_t *written) override
     {
         *written = 0;
         const HANDLE h = toHandle(handle);

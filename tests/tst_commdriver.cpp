@@ -16,8 +16,8 @@ namespace {
 
 // The 28 bytes the port must receive, packed by hand (little-endian) so that the layout of
 // the block is checked as well as its values.
-QByteArray dcbBytes(
-    quint32 baud, quint32 flags, quint16 xonLim, quint8 byteSize, quint8 parity, quint8 stopBits)
+QByteArray dcbBytes(quint32 baud, quint32 flags, quint16 xonLim, quint8 byteSize, quint8 parity,
+                    quint8 stopBits)
 {
     QByteArray b(28, '\0');
     auto put = [&b](int at, quint32 value, int size) {
@@ -158,7 +158,8 @@ void TestCommDriver::blockOnConnect()
     configure(driver);
     QVERIFY(driver.Connect());
     const QStringList order { QStringLiteral("open"), QStringLiteral("setCommState"),
-        QStringLiteral("purge"), QStringLiteral("setupComm"), QStringLiteral("setCommTimeouts") };
+                              QStringLiteral("purge"), QStringLiteral("setupComm"),
+                              QStringLiteral("setCommTimeouts") };
     QCOMPARE(m_fake->callNames(), order);
     const auto &calls = m_fake->calls;
     QCOMPARE(calls[1].bytes.toHex(' '), block.toHex(' '));
@@ -188,7 +189,7 @@ void TestCommDriver::blockWhileOpen()
     // Each setter pushes the whole block: the last push carries every change.
     const QStringList names = m_fake->callNames();
     const QStringList push { QStringLiteral("setCommState"), QStringLiteral("purge"),
-        QStringLiteral("setupComm") };
+                             QStringLiteral("setupComm") };
     QCOMPARE(names.size() % 3, 0);
     QCOMPARE(names.mid(names.size() - 3), push);
     QCOMPARE(m_fake->calls[names.size() - 3].bytes.toHex(' '), block.toHex(' '));

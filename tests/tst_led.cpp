@@ -150,11 +150,11 @@ void TestLed::frameBevelPixels()
             // Frame k lies k pixels in; its right column and bottom row, with the top-right
             // and bottom-left corners, are in the bottom-right colour.
             const int k = std::min({ x, y, right - x, bottom - y });
-            const QColor expected = k >= 2            ? red
-                : (x == right - k || y == bottom - k) ? bottomRight
-                                                      : topLeft;
+            const QColor expected = k >= 2                                ? red
+                                    : (x == right - k || y == bottom - k) ? bottomRight
+                                                                          : topLeft;
             QVERIFY2(image.pixelColor(x, y) == expected,
-                qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
+                     qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
         }
     }
 }
@@ -183,14 +183,14 @@ void TestLed::ellipseBevelLiesOnTheOutline()
     // Coming in from any side, the ring is met before any pixel of the body.
     for (const int i : { 3, 8, 16, 24, 29 }) {
         for (const auto &[from, step] :
-            { std::pair(QPoint(0, i), QPoint(1, 0)), std::pair(QPoint(32, i), QPoint(-1, 0)),
-                std::pair(QPoint(i, 0), QPoint(0, 1)), std::pair(QPoint(i, 32), QPoint(0, -1)) }) {
+             { std::pair(QPoint(0, i), QPoint(1, 0)), std::pair(QPoint(32, i), QPoint(-1, 0)),
+               std::pair(QPoint(i, 0), QPoint(0, 1)), std::pair(QPoint(i, 32), QPoint(0, -1)) }) {
             QPoint p = from;
             while (image.pixelColor(p) == parentColor) {
                 p += step;
             }
             QVERIFY2(image.pixelColor(p) != red,
-                qPrintable(QStringLiteral("from %1, %2").arg(from.x()).arg(from.y())));
+                     qPrintable(QStringLiteral("from %1, %2").arg(from.x()).arg(from.y())));
         }
     }
 }

@@ -37,7 +37,8 @@ void TestPlatform::errorBoxText_data()
                                    << QStringLiteral("'abc' is not a valid integer value.");
     QTest::newRow("ends in apostrophe") << QStringLiteral("bad 'x'") << QStringLiteral("bad 'x'");
     QTest::newRow("ends in full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
-    QTest::newRow("ends in Czech letter") << QStringLiteral("Chyba ž") << QStringLiteral("Chyba ž.");
+    QTest::newRow("ends in Czech letter")
+        << QStringLiteral("Chyba ž") << QStringLiteral("Chyba ž.");
     QTest::newRow("empty") << QString() << QString();
 }
 

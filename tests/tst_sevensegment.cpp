@@ -196,8 +196,8 @@ void TestSevenSegment::renderedDigit()
     const int bandX = w / 20 - 1;
     const int bandY = h / 38 - 1;
     for (const QPoint p : { QPoint(0, 0), QPoint(w - 1, h - 1), QPoint(w - 1, 0), QPoint(0, h - 1),
-             QPoint(w / 2, bandY), QPoint(bandX, h / 2), QPoint(w - 1 - bandX, h / 4),
-             QPoint(w / 2, h - 1 - bandY) }) {
+                            QPoint(w / 2, bandY), QPoint(bandX, h / 2),
+                            QPoint(w - 1 - bandX, h / 4), QPoint(w / 2, h - 1 - bandY) }) {
         QCOMPARE(image.pixelColor(p), back);
     }
 }

@@ -286,14 +286,14 @@ void TestSpinEdit::typedTextIsLimitedOnlyOnLeaving()
 {
     type(m_domaci, QStringLiteral("150"));
     QCOMPARE(m_domaci->text(), QStringLiteral("150"));
-    QCOMPARE(
-        m_window->log, lines("D change 1|D end 1|D change 15|D end 15|D change 150|D end 150"));
+    QCOMPARE(m_window->log,
+             lines("D change 1|D end 1|D change 15|D end 15|D change 150|D end 150"));
     m_window->log.clear();
 
     QTest::keyClick(m_domaci, Qt::Key_Tab);
     QVERIFY(m_hoste->hasFocus());
-    QCOMPARE(
-        m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 0"));
+    QCOMPARE(m_window->log,
+             lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 0"));
     QCOMPARE(m_domaci->text(), QStringLiteral("0"));
 }
 
@@ -405,7 +405,7 @@ void TestSpinEdit::otherKeysAndWheelDoNotStep()
     m_window->installEventFilter(&window);
     const QPointF at(10, 10);
     QWheelEvent wheel(at, m_domaci->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-        Qt::NoModifier, Qt::NoScrollPhase, false);
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     // Delivered as the window system delivers it, so that Qt passes it on when ignored.
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     qApp->notify(m_domaci, &wheel);
@@ -562,15 +562,15 @@ void TestSpinEdit::clipboardFollowsEditorEnabled()
 
     // The context menu offers neither; opening it does not leave the field.
     m_window->log.clear();
-    QContextMenuEvent menuEvent(
-        QContextMenuEvent::Mouse, QPoint(5, 5), m_domaci->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                m_domaci->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(m_domaci, &menuEvent);
     auto *menu = m_domaci->findChild<QMenu *>();
     QVERIFY(menu);
     const QList<QAction *> actions = menu->actions();
     QCOMPARE(actions.size(), 9);
     QVERIFY(!actions[3]->isEnabled()); // cut
-    QVERIFY(actions[4]->isEnabled()); // copy
+    QVERIFY(actions[4]->isEnabled());  // copy
     QVERIFY(!actions[5]->isEnabled()); // paste
     menu->close();
     QCOMPARE(m_window->log, QStringList());
@@ -622,8 +622,8 @@ void TestSpinEdit::arrowPressLeavesTheOtherFieldFirst()
     m_window->log.clear();
     TTimerSpeedButton *arrow = m_hoste->button()->upButton();
     QTest::mousePress(arrow, Qt::LeftButton);
-    QCOMPARE(
-        m_window->log, lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 42"));
+    QCOMPARE(m_window->log,
+             lines("D exit 150|D change 100|D change 0|D end 0|D end 100|H enter 42"));
     QCOMPARE(m_hoste->selectedText(), QStringLiteral("42"));
     QVERIFY(arrow->isShownDown());
     QTest::mouseRelease(arrow, Qt::LeftButton);
@@ -658,7 +658,7 @@ void TestSpinEdit::pressSpentOnTheExitCheckBox()
     };
     m_domaci->OnExit = [](QObject *) {
         platform::messageBox(QStringLiteral("Nepodporovaná hodnota."), QStringLiteral("Chyba"),
-            platform::MsgIcon::Warning);
+                             platform::MsgIcon::Warning);
     };
     m_hoste->setText(QStringLiteral("42"));
     TTimerSpeedButton *arrow = m_hoste->button()->upButton();

@@ -80,8 +80,9 @@ void TestWindow::initTestCase()
     // The scan finds the simulator on COM1 and says so in a box, which a key press closes.
     const QString found = QStringLiteral("^Připojení$");
     QString box;
-    QVERIFY2(QTest::qWaitFor([&] { return !(box = consoleWindow(found)).isEmpty(); }, desktopWaitMs),
-             "no box \"Zařízení nalezeno na COM1\"");
+    QVERIFY2(
+        QTest::qWaitFor([&] { return !(box = consoleWindow(found)).isEmpty(); }, desktopWaitMs),
+        "no box \"Zařízení nalezeno na COM1\"");
     QVERIFY(m_simulator->waitForLine(QStringLiteral("probe")));
     QVERIFY(focusWindow(box));
     QVERIFY(pressKeys({ QStringLiteral("Return") }));

@@ -44,9 +44,8 @@ QString windowsBuild()
 QString winePath(const char *program)
 {
     const QString packaged = QStringLiteral("/usr/lib/wine/") + QLatin1String(program);
-    return QFileInfo::exists(packaged)
-        ? packaged
-        : QStandardPaths::findExecutable(QLatin1String(program));
+    return QFileInfo::exists(packaged) ? packaged
+                                       : QStandardPaths::findExecutable(QLatin1String(program));
 }
 
 /// Why the tests cannot run here; empty when they can.
@@ -64,7 +63,8 @@ QString skipReason()
         }
     }
     if (winePath("wine64").isEmpty() || winePath("wineserver64").isEmpty()) {
-        return QStringLiteral("Wine is missing (Debian package wine64; tools/windows.sh installs it)");
+        return QStringLiteral(
+            "Wine is missing (Debian package wine64; tools/windows.sh installs it)");
     }
     return {};
 }
@@ -199,7 +199,7 @@ private:
     bool closeConsole(WineProcess &console);
 
     std::unique_ptr<QTemporaryDir> m_dir; // the console's copy, and its settings file
-    QString m_main; // the console's main window
+    QString m_main;                       // the console's main window
 };
 
 void TestWine::initTestCase()
@@ -215,19 +215,21 @@ void TestWine::initTestCase()
     // stood in for by Liberation Sans, which has Arial's metrics.
     const QString ready = WineProcess::prefix() + QStringLiteral("/bodovka-ready");
     if (!QFileInfo::exists(ready)) {
-        QVERIFY2(runWine(winePath("wine64"), { QStringLiteral("wineboot"), QStringLiteral("--init") }),
-                 "wineboot did not make the prefix");
+        QVERIFY2(
+            runWine(winePath("wine64"), { QStringLiteral("wineboot"), QStringLiteral("--init") }),
+            "wineboot did not make the prefix");
         const auto regAdd = [](const QString &key, const QString &name, const QString &value) {
-            return runWine(winePath("wine64"),
-                           { QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/v"),
-                             name, QStringLiteral("/t"), QStringLiteral("REG_SZ"),
-                             QStringLiteral("/d"), value, QStringLiteral("/f") });
+            return runWine(winePath("wine64"), { QStringLiteral("reg"), QStringLiteral("add"), key,
+                                                 QStringLiteral("/v"), name, QStringLiteral("/t"),
+                                                 QStringLiteral("REG_SZ"), QStringLiteral("/d"),
+                                                 value, QStringLiteral("/f") });
         };
         for (int port = 1; port <= 10; ++port) {
             QVERIFY(regAdd(QStringLiteral("HKLM\\Software\\Wine\\Ports"),
                            QStringLiteral("COM%1").arg(port), portLink(port)));
         }
-        for (const QString &font : { QStringLiteral("Arial"), QStringLiteral("Microsoft Sans Serif") }) {
+        for (const QString &font :
+             { QStringLiteral("Arial"), QStringLiteral("Microsoft Sans Serif") }) {
             QVERIFY(regAdd(QStringLiteral("HKCU\\Software\\Wine\\Fonts\\Replacements"), font,
                            QStringLiteral("Liberation Sans")));
         }
@@ -368,8 +370,8 @@ void TestWine::firstStartFindsControllerAndStores()
                         m_dir->filePath(QStringLiteral("bodovka.exe"))));
     QFile::remove(portLink(1));
     SimulatorProcess simulator;
-    QVERIFY(simulator.start({ QStringLiteral("--dir"), lines(), QStringLiteral("--port"),
-                              QStringLiteral("COM1") }));
+    QVERIFY(simulator.start(
+        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
     WineProcess console;
     QVERIFY(startConsole(console));
     QVERIFY(simulator.waitForLine(QStringLiteral("probe")));
@@ -377,12 +379,14 @@ void TestWine::firstStartFindsControllerAndStores()
     // The score, the period and the siren, typed and sent with the keyboard. A click into a
     // field, then out and back with the keyboard, selects its text.
     const auto enter = [this](QPoint field, const QStringList &text) {
-        return clickAt(m_main, field) && pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") })
-            && std::all_of(text.begin(), text.end(), [](const QString &part) {
-                   return part == QLatin1String("Tab") ? pressKeys({ part }) : typeText(part);
-               });
+        return clickAt(m_main, field)
+               && pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") })
+               && std::all_of(text.begin(), text.end(), [](const QString &part) {
+                      return part == QLatin1String("Tab") ? pressKeys({ part }) : typeText(part);
+                  });
     };
-    QVERIFY(enter(QPoint(290, 571), { QStringLiteral("12"), QStringLiteral("Tab"), QStringLiteral("7") }));
+    QVERIFY(enter(QPoint(290, 571),
+                  { QStringLiteral("12"), QStringLiteral("Tab"), QStringLiteral("7") }));
     QVERIFY(pressKeys({ QStringLiteral("alt+o") }));
     QVERIFY(simulator.waitForLine(QStringLiteral("score home=12 guest=7")));
     QVERIFY(enter(QPoint(40, 179), { QStringLiteral("3") }));
@@ -402,15 +406,16 @@ void TestWine::firstStartFindsControllerAndStores()
     const QByteArray text = settings.readAll();
     QVERIFY(text.endsWith("\r\n"));
     QCOMPARE(text.count('\n'), text.count("\r\n"));
-    QVERIFY2(text.contains("\r\nPolocas=3\r\n") && text.contains("\r\nSirena=7\r\n"), text.constData());
+    QVERIFY2(text.contains("\r\nPolocas=3\r\n") && text.contains("\r\nSirena=7\r\n"),
+             text.constData());
 }
 
 void TestWine::secondStartShowsStoredValues()
 {
     QVERIFY2(m_dir, "needs the first start");
     SimulatorProcess simulator;
-    QVERIFY(simulator.start({ QStringLiteral("--dir"), lines(), QStringLiteral("--port"),
-                              QStringLiteral("COM1") }));
+    QVERIFY(simulator.start(
+        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
     WineProcess console;
     QVERIFY(startConsole(console));
 
