@@ -102,8 +102,8 @@ public:
             return MsgResult::Retry;
         case QMessageBox::Cancel:
             return MsgResult::Cancel;
-        default:
-            return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+        default: // closed without a button
+            return lastButton(buttons);
         }
     }
 
