@@ -49,9 +49,15 @@ build_tree() {
     cmake --build "$1" -j2
 }
 
-# Where tools/windows/qt.sh keeps the static Windows Qt of the host's Qt version.
+# The Qt modules that the Windows program links; tools/windows/qt.sh builds these and no more.
+WINDOWS_QT_MODULES=(core gui widgets network)
+
+# Where tools/windows/qt.sh keeps the static Windows Qt. The name carries Debian's whole package
+# version of qt6-base (a security update there builds a new Qt) and the module list (a module
+# added builds a new Qt instead of reusing one that lacks it).
 windows_qt_prefix() {
-    local version
+    local version modules
     version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null)" || return 1
-    echo "${BODOVKA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bodovka}/qt-${version%%+*}-mingw-static"
+    modules="$(IFS=-; echo "${WINDOWS_QT_MODULES[*]}")"
+    echo "${BODOVKA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bodovka}/qt-$version-$modules-mingw-static"
 }

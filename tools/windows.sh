@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Windows program on Debian: build-win/bodovka.exe (x86-64, a window program, one file
 # with everything linked in) and the release build-win/bodovka-<version>-windows-x64.zip.
-# The first run builds a static Qt for Windows (tools/windows/qt.sh: most of an hour on 2 cores)
+# The first run builds a static Qt for Windows (tools/windows/qt.sh: more than an hour on 2 cores)
 # and keeps it in ~/.cache/bodovka; later runs reuse it and take a minute or two.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$ROOT"
 
 "$ROOT/tools/deps.sh" "${WINDOWS_PACKAGES[@]}"
-prefix="$("$ROOT/tools/windows/qt.sh" | tail -n 1)"
+# Qt's build prints its progress here; a failure stops this script with Qt's own message.
+"$ROOT/tools/windows/qt.sh"
+prefix="$(windows_qt_prefix)"
 
 # Qt's toolchain file finds the static Qt and chains to our MinGW-w64 one.
 build_tree "$ROOT/build-win" -DCMAKE_BUILD_TYPE=Release \

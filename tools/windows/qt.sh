@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds a static Qt for 64-bit Windows (MinGW-w64) from Debian's own qt6-base source, of the same
-# version as the host's Qt, whose moc, rcc and uic it reuses. The result is cached outside the
-# project (default ~/.cache/bodovka/qt-<version>-mingw-static; BODOVKA_CACHE moves it) and reused
-# once complete. Prints the prefix on its last line. Takes most of an hour on 2 cores.
+# package version as the host's Qt, whose moc, rcc and uic it reuses. The result is cached outside
+# the project (default ~/.cache/bodovka/qt-<package version>-<modules>-mingw-static; BODOVKA_CACHE
+# moves it) and reused once complete. Prints its progress, and the prefix on its last line. Takes
+# more than an hour on 2 cores.
 # BODOVKA_QT_SOURCE=<folder> builds from a Qt source tree of your own instead (e.g. a changed Qt
 # to relink the program with); remove the cached prefix first.
 set -euo pipefail
@@ -16,6 +17,7 @@ if [ -f "$prefix/.complete" ]; then
     echo "$prefix"
     exit 0
 fi
+echo "Building Qt for Windows into $prefix (once; more than an hour on 2 cores)."
 
 cache="$(dirname "$prefix")"
 work="$cache/qt-$qt_version-work"
@@ -59,7 +61,8 @@ SOURCES
 $(cut -d' ' -f1,4 "$work/uris" | tr -d "'")"
 fi
 
-# Only what the console uses: Core, Gui, Widgets and the Windows platform plugin.
+# Only what the console uses: Core, Gui, Widgets, Network (the live feed) and the Windows
+# platform plugin; common.sh's WINDOWS_QT_MODULES names them in the cache's name.
 # Debian's source leaves out the Wintab headers (tablet events) for licence reasons, and without
 # OpenGL the platform plugin must not load it dynamically either.
 options=(
@@ -68,10 +71,19 @@ options=(
     -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_system_png=OFF
-    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
+    -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
     -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF
 )
+# A build folder configured from another source tree (BODOVKA_QT_SOURCE now or before) would
+# keep building that one: start it afresh.
+source_dir="$(cd "$src" && pwd -P)"
+if [ -d "$work/build" ] && [ "$(cat "$work/build/.bodovka-source" 2>/dev/null)" != "$source_dir" ]; then
+    echo "The Qt build folder was configured from another source: configuring it afresh."
+    rm -rf "$work/build"
+fi
+mkdir -p "$work/build"
+echo "$source_dir" >"$work/build/.bodovka-source"
 cmake -S "$src" -B "$work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLS/mingw-w64.cmake" \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
