@@ -6,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    console::prepareScaling();
     QApplication app(argc, argv);
     console::prepareApplication(app);
     TForm1 form1;

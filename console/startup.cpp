@@ -7,9 +7,26 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QRect>
 #include <QTranslator>
 
+#include <algorithm>
+
 namespace console {
+
+void prepareScaling()
+{
+    // The window is laid out in fixed pixels. A fractional factor (1.25, 1.75) makes it taller
+    // than a laptop's free area and blurs the segment edges; a whole one keeps every pixel.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+}
+
+QPoint placeInside(const QRect &area, const QSize &outer)
+{
+    const QPoint centred = area.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    return { std::max(centred.x(), area.left()), std::max(centred.y(), area.top()) };
+}
 
 void prepareApplication(QApplication &app)
 {

@@ -5,6 +5,7 @@
 #include "console/fonts.h"
 #include "console/pictures.h"
 #include "console/settings_file.h"
+#include "console/startup.h"
 #include "console/unit2.h"
 #include "controls/button.h"
 #include "controls/dsleds.h"
@@ -75,8 +76,7 @@ void TForm1::createControls()
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(779, 591);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(787 / 2, 618 / 2));
+        move(console::placeInside(screen->availableGeometry(), QSize(787, 618)));
     }
     setFont(console::windowFont());
     QPalette pal = palette();

@@ -33,6 +33,8 @@ private slots:
     void layout_data();
     void layout();
     void tabOrder();
+    void placedInsideTheFreeArea_data();
+    void placedInsideTheFreeArea();
     void displayOperationsSkipDigitsAboveNine();
     void closingDisconnectsOnlyAFoundController();
     void czechButtonsAndMappedFonts();
@@ -301,6 +303,24 @@ void TestMainWindow::czechButtonsAndMappedFonts()
     QCOMPARE(QFontInfo(large).family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(QFontInfo(console::windowFont()).family(), QStringLiteral("DejaVu Sans"));
     QCOMPARE(console::windowFont().pixelSize(), 11);
+}
+
+void TestMainWindow::placedInsideTheFreeArea_data()
+{
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QPoint>("position");
+    QTest::newRow("1366 x 768 above a 50-pixel taskbar: centred")
+        << QRect(0, 0, 1366, 718) << QPoint(289, 49);
+    QTest::newRow("taskbar at the top, second screen")
+        << QRect(1920, 40, 1920, 1040) << QPoint(2486, 250);
+    QTest::newRow("free area smaller than the window: its top left")
+        << QRect(0, 30, 700, 560) << QPoint(0, 30);
+}
+
+void TestMainWindow::placedInsideTheFreeArea()
+{
+    QFETCH(QRect, area);
+    QTEST(console::placeInside(area, QSize(787, 618)), "position");
 }
 
 QTEST_MAIN(TestMainWindow)
