@@ -9,6 +9,7 @@ PACKAGES+=(g++-mingw-w64-x86-64) # checks that the Win32 serial binding compiles
 PACKAGES+=(xvfb xdotool) # the real-window test drives the console on a private X display
 PACKAGES+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizers for tools/fuzz.sh
 PACKAGES+=(clang-format-14) # tools/format.sh
+PACKAGES+=(chromium nodejs) # the live feed's pages tested in a headless browser
 
 # The Windows program (tools/windows.sh): the cross compiler with the thread model Qt needs,
 # Qt's source package, the zip, and Wine with Arial's metrics for the tests under Wine.
