@@ -14,8 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRect>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,7 +58,8 @@ QString winePath(const char *program)
 QString skipReason()
 {
     const QString build = windowsBuild();
-    const QStringList programs { QStringLiteral("bodovka.exe"), QStringLiteral("serial_tool.exe") };
+    const QStringList programs { QStringLiteral("bodovka.exe"), QStringLiteral("serial_tool.exe"),
+                                 QStringLiteral("win_probe.exe") };
     for (const QString &program : programs) {
         if (!QFileInfo::exists(build + u'/' + program)) {
             return QStringLiteral(
@@ -160,6 +167,98 @@ bool runWine(const QString &program, const QStringList &arguments)
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
+bool regAdd(const QString &key, const QString &name, const QString &value,
+            const QString &type = QStringLiteral("REG_SZ"))
+{
+    return runWine(winePath("wine64"), { QStringLiteral("reg"), QStringLiteral("add"), key,
+                                         QStringLiteral("/v"), name, QStringLiteral("/t"), type,
+                                         QStringLiteral("/d"), value, QStringLiteral("/f") });
+}
+
+/// Ends every Wine process of the prefix; the next one starts a server that reads the registry
+/// and the display afresh.
+void stopWine()
+{
+    runWine(winePath("wineserver64"), { QStringLiteral("-k") });
+    runWine(winePath("wineserver64"), { QStringLiteral("-w") });
+}
+
+/// The screen's dpi, as Windows keeps it for the user (96 is 100 %).
+bool setDpi(int dpi)
+{
+    stopWine();
+    const bool set
+        = regAdd(QStringLiteral("HKCU\\Control Panel\\Desktop"), QStringLiteral("LogPixels"),
+                 QString::number(dpi), QStringLiteral("REG_DWORD"));
+    stopWine();
+    return set;
+}
+
+/// A window as Windows places it: its frame, the free area of its monitor, the monitor's dpi.
+struct WindowPlace
+{
+    QRect frame;
+    QRect freeArea;
+    int dpi = 0;
+};
+
+/// Where win_probe.exe finds the window of that title; nothing when there is none.
+std::optional<WindowPlace> placeOf(const QString &title)
+{
+    WineProcess probe;
+    probe.start(windowsBuild() + QStringLiteral("/win_probe.exe"),
+                { QStringLiteral("window"), title });
+    const QStringList words = probe.line().split(u' ');
+    probe.finish();
+    if (words.size() != 12 || words[0] != QLatin1String("window")) {
+        return std::nullopt;
+    }
+    const auto rect = [&words](int first) {
+        return QRect(QPoint(words[first].toInt(), words[first + 1].toInt()),
+                     QPoint(words[first + 2].toInt() - 1, words[first + 3].toInt() - 1));
+    };
+    return WindowPlace { rect(1), rect(6), words[11].toInt() };
+}
+
+/// An X server of its own, whose screen is the size of a laptop's free area.
+class Screen
+{
+public:
+    explicit Screen(QSize size)
+    {
+        for (int number = 90; number < 130 && m_display.isEmpty(); ++number) {
+            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))) {
+                continue;
+            }
+            m_server.start(QStringLiteral("Xvfb"),
+                           { QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
+                             QStringLiteral("0"),
+                             QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+                             QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+            if (QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, desktopWaitMs)) {
+                m_display = QStringLiteral(":%1").arg(number).toLatin1();
+            } else {
+                m_server.kill();
+                m_server.waitForFinished();
+            }
+        }
+    }
+    ~Screen()
+    {
+        m_server.terminate();
+        if (!m_server.waitForFinished(desktopWaitMs)) {
+            m_server.kill();
+            m_server.waitForFinished();
+        }
+    }
+    QByteArray display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QByteArray m_display;
+};
+
 /// serial_tool.exe on one port.
 class SerialTool : public WineProcess
 {
@@ -187,6 +286,10 @@ private slots:
     void portRefused();
     void firstStartFindsControllerAndStores();
     void secondStartShowsStoredValues();
+    void settingsWriteRidesOutABriefHold();
+    void windowsInsideTheFreeArea_data();
+    void windowsInsideTheFreeArea();
+    void feedAnswersWithTheScoreSent();
 
 private:
     QString lines() const { return windowsBuild() + QStringLiteral("/wine-lines"); }
@@ -197,6 +300,10 @@ private:
     bool startConsole(WineProcess &console);
     /// Closes the console's main window as an operator does; true when it then ended with 0.
     bool closeConsole(WineProcess &console);
+    /// Clicks into a field, selects its text with the keyboard and types; "Tab" moves on.
+    bool enter(QPoint field, const QStringList &text);
+    /// The settings file of the console's copy, as a Windows path.
+    QString settingsPath() const;
 
     std::unique_ptr<QTemporaryDir> m_dir; // the console's copy, and its settings file
     QString m_main;                       // the console's main window
@@ -218,12 +325,6 @@ void TestWine::initTestCase()
         QVERIFY2(
             runWine(winePath("wine64"), { QStringLiteral("wineboot"), QStringLiteral("--init") }),
             "wineboot did not make the prefix");
-        const auto regAdd = [](const QString &key, const QString &name, const QString &value) {
-            return runWine(winePath("wine64"), { QStringLiteral("reg"), QStringLiteral("add"), key,
-                                                 QStringLiteral("/v"), name, QStringLiteral("/t"),
-                                                 QStringLiteral("REG_SZ"), QStringLiteral("/d"),
-                                                 value, QStringLiteral("/f") });
-        };
         for (int port = 1; port <= 10; ++port) {
             QVERIFY(regAdd(QStringLiteral("HKLM\\Software\\Wine\\Ports"),
                            QStringLiteral("COM%1").arg(port), portLink(port)));
@@ -236,7 +337,7 @@ void TestWine::initTestCase()
         QVERIFY(runWine(winePath("wineserver64"), { QStringLiteral("-k") }));
         QVERIFY(QFile(ready).open(QIODevice::WriteOnly));
     }
-    runWine(winePath("wineserver64"), { QStringLiteral("-w") });
+    QVERIFY(setDpi(96));
 }
 
 void TestWine::cleanupTestCase()
@@ -245,8 +346,7 @@ void TestWine::cleanupTestCase()
         QFile::remove(portLink(port));
     }
     // Wine's own processes end with its server; none outlives the test.
-    runWine(winePath("wineserver64"), { QStringLiteral("-k") });
-    runWine(winePath("wineserver64"), { QStringLiteral("-w") });
+    setDpi(96);
 }
 
 bool TestWine::linkPort(int port, const PseudoTerminal &line)
@@ -352,13 +452,28 @@ bool TestWine::startConsole(WineProcess &console)
         qWarning("the box about the controller did not close on Return");
         return false;
     }
-    m_main = findWindow(QStringLiteral("^Bodovka 1\\.3$"));
+    m_main = findWindow(QStringLiteral("^Bodovka 1\\.3( – .*)?$"));
     return !m_main.isEmpty() && focusWindow(m_main);
 }
 
 bool TestWine::closeConsole(WineProcess &console)
 {
     return closeWindow(m_main) && console.finish() == 0;
+}
+
+bool TestWine::enter(QPoint field, const QStringList &text)
+{
+    // A click into a field, then out and back with the keyboard, selects its text.
+    return clickAt(m_main, field)
+           && pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") })
+           && std::all_of(text.begin(), text.end(), [](const QString &part) {
+                  return part == QLatin1String("Tab") ? pressKeys({ part }) : typeText(part);
+              });
+}
+
+QString TestWine::settingsPath() const
+{
+    return m_dir->filePath(QStringLiteral("bodovka.ini"));
 }
 
 void TestWine::firstStartFindsControllerAndStores()
@@ -376,15 +491,7 @@ void TestWine::firstStartFindsControllerAndStores()
     QVERIFY(startConsole(console));
     QVERIFY(simulator.waitForLine(QStringLiteral("probe")));
 
-    // The score, the period and the siren, typed and sent with the keyboard. A click into a
-    // field, then out and back with the keyboard, selects its text.
-    const auto enter = [this](QPoint field, const QStringList &text) {
-        return clickAt(m_main, field)
-               && pressKeys({ QStringLiteral("shift+Tab"), QStringLiteral("Tab") })
-               && std::all_of(text.begin(), text.end(), [](const QString &part) {
-                      return part == QLatin1String("Tab") ? pressKeys({ part }) : typeText(part);
-                  });
-    };
+    // The score, the period and the siren, typed and sent with the keyboard.
     QVERIFY(enter(QPoint(290, 571),
                   { QStringLiteral("12"), QStringLiteral("Tab"), QStringLiteral("7") }));
     QVERIFY(pressKeys({ QStringLiteral("alt+o") }));
@@ -401,7 +508,7 @@ void TestWine::firstStartFindsControllerAndStores()
     QVERIFY(closeConsole(console));
 
     // Windows line ends throughout, and what was sent is stored.
-    QFile settings(m_dir->filePath(QStringLiteral("bodovka.ini")));
+    QFile settings(settingsPath());
     QVERIFY(settings.open(QIODevice::ReadOnly));
     const QByteArray text = settings.readAll();
     QVERIFY(text.endsWith("\r\n"));
@@ -426,6 +533,124 @@ void TestWine::secondStartShowsStoredValues()
     QVERIFY(pressKeys({ QStringLiteral("alt+a") }));
     QVERIFY(simulator.waitForLine(QStringLiteral("siren 7")));
     QVERIFY(simulator.events().contains(QStringLiteral("period 3")));
+    QVERIFY(closeConsole(console));
+}
+
+void TestWine::settingsWriteRidesOutABriefHold()
+{
+    QVERIFY2(m_dir, "needs the first start");
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start(
+        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+
+    // A scanner opens the file without sharing for 600 ms while the operator sends the period:
+    // the write waits for it, then the period is stored and sent, with no error box.
+    WineProcess scanner;
+    scanner.start(windowsBuild() + QStringLiteral("/win_probe.exe"),
+                  { QStringLiteral("hold"),
+                    QStringLiteral("Z:") + QDir::toNativeSeparators(settingsPath()),
+                    QStringLiteral("600") });
+    QCOMPARE(scanner.line(), QStringLiteral("held"));
+    QVERIFY(enter(QPoint(40, 179), { QStringLiteral("2") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+d") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("period 2")));
+    QCOMPARE(scanner.line(), QStringLiteral("released"));
+    QVERIFY(findWindow(QStringLiteral("^Bodovka$")).isEmpty());
+    QVERIFY(closeConsole(console));
+    QFile settings(settingsPath());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QVERIFY(settings.readAll().contains("\r\nPolocas=2\r\n"));
+}
+
+void TestWine::windowsInsideTheFreeArea_data()
+{
+    QTest::addColumn<QSize>("freeArea");
+    QTest::addColumn<int>("dpi");
+    // The screen less a taskbar of 50 pixels (1366 x 768, 1920 x 1080) or 60 (3840 x 2160).
+    for (const int dpi : { 96, 120, 144, 168 }) {
+        QTest::addRow("1366 x 768 at %d %%", dpi * 100 / 96) << QSize(1366, 718) << dpi;
+        QTest::addRow("1920 x 1080 at %d %%", dpi * 100 / 96) << QSize(1920, 1030) << dpi;
+    }
+    QTest::newRow("3840 x 2160 at 200 %") << QSize(3840, 2100) << 192;
+}
+
+void TestWine::windowsInsideTheFreeArea()
+{
+    QFETCH(QSize, freeArea);
+    QFETCH(int, dpi);
+    QVERIFY2(m_dir, "needs the first start");
+    QVERIFY(setDpi(dpi));
+    Screen screen(freeArea);
+    QVERIFY2(!screen.display().isEmpty(), "no X server for the screen");
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", screen.display());
+    const auto restore = qScopeGuard([&display] {
+        stopWine();
+        qputenv("DISPLAY", display);
+    });
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start(
+        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+    const std::optional<WindowPlace> main = placeOf(QStringLiteral("Bodovka 1.3"));
+    QVERIFY(main);
+    QCOMPARE(main->dpi, dpi);
+    QCOMPARE(main->freeArea.size(), freeArea);
+    QVERIFY2(main->freeArea.contains(main->frame),
+             qPrintable(QStringLiteral("main window at %1,%2 %3 x %4")
+                            .arg(main->frame.x())
+                            .arg(main->frame.y())
+                            .arg(main->frame.width())
+                            .arg(main->frame.height())));
+    QVERIFY(pressKeys({ QStringLiteral("alt+n") }));
+    const std::optional<WindowPlace> dialog = placeOf(QStringLiteral("Nastavení času"));
+    QVERIFY(dialog);
+    QVERIFY(main->freeArea.contains(dialog->frame));
+    qInfo("main window %d,%d %d x %d; time dialog %d,%d", main->frame.x(), main->frame.y(),
+          main->frame.width(), main->frame.height(), dialog->frame.x(), dialog->frame.y());
+}
+
+void TestWine::feedAnswersWithTheScoreSent()
+{
+    QVERIFY2(m_dir, "needs the first start");
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QFile settings(settingsPath());
+    QVERIFY(settings.open(QIODevice::Append));
+    settings.write(QStringLiteral("[Vysilani]\r\nPort=%1\r\n").arg(port).toLatin1());
+    settings.close();
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start(
+        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+    QVERIFY(enter(QPoint(290, 571),
+                  { QStringLiteral("4"), QStringLiteral("Tab"), QStringLiteral("2") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+o") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("score home=4 guest=2")));
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(client.waitForConnected(desktopWaitMs));
+    client.write("GET /state.json HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    QByteArray answer;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            answer += client.readAll();
+            return client.state() != QAbstractSocket::ConnectedState || answer.endsWith('}');
+        },
+        desktopWaitMs));
+    const QJsonObject state
+        = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+    QCOMPARE(state.value(QStringLiteral("home")).toInt(), 4);
+    QCOMPARE(state.value(QStringLiteral("guest")).toInt(), 2);
     QVERIFY(closeConsole(console));
 }
 

@@ -1,0 +1,86 @@
+// What the tests under Wine need of Windows besides the console, from inside Wine:
+//   win_probe hold FILE MS   opens FILE with no sharing, as a virus scanner or a sync client
+//                            does; prints "held", keeps it MS milliseconds, then "released"
+//   win_probe window TITLE   waits up to 60 s for a visible top-level window of that title;
+//                            prints "window L T R B work L T R B dpi N": its frame and the free
+//                            area of its monitor in pixels, and the monitor's dpi
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define _WIN32_WINNT 0x0A00
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::wstring wide(const char *text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), size);
+    result.resize(result.size() - 1);
+    return result;
+}
+
+int hold(const char *file, int ms)
+{
+    const HANDLE handle = CreateFileW(wide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        std::printf("refused %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(ms));
+    CloseHandle(handle);
+    std::printf("released\n");
+    return 0;
+}
+
+int window(const char *title)
+{
+    // Pixels as they are, not as a program unaware of the scale would see them.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const std::wstring name = wide(title);
+    for (int waited = 0; waited < 60000; waited += 100) {
+        const HWND found = FindWindowW(nullptr, name.c_str());
+        if (found && IsWindowVisible(found)) {
+            RECT frame {};
+            GetWindowRect(found, &frame);
+            MONITORINFO monitor {};
+            monitor.cbSize = sizeof monitor;
+            GetMonitorInfoW(MonitorFromWindow(found, MONITOR_DEFAULTTONEAREST), &monitor);
+            const RECT &work = monitor.rcWork;
+            std::printf("window %ld %ld %ld %ld work %ld %ld %ld %ld dpi %u\n", frame.left,
+                        frame.top, frame.right, frame.bottom, work.left, work.top, work.right,
+                        work.bottom, GetDpiForWindow(found));
+            return 0;
+        }
+        Sleep(100);
+    }
+    std::printf("none\n");
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "hold" && argc == 4) {
+        return hold(argv[2], std::atoi(argv[3]));
+    }
+    if (command == "window" && argc == 3) {
+        return window(argv[2]);
+    }
+    std::fprintf(stderr, "usage: win_probe hold FILE MS | win_probe window TITLE\n");
+    return 2;
+}
