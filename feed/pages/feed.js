@@ -1,0 +1,1 @@
+// Bodovka live feed
