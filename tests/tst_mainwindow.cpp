@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -36,6 +38,8 @@ private slots:
     void displayOperationsSkipDigitsAboveNine();
     void closingDisconnectsOnlyAFoundController();
     void czechButtonsAndMappedFonts();
+    void liveFeed_data();
+    void liveFeed();
 };
 
 void TestMainWindow::firstStartCreatesSettingsFile()
@@ -51,6 +55,7 @@ void TestMainWindow::firstStartCreatesSettingsFile()
     QCOMPARE(c.form1->PripojeniItemIndex(), 1);
     QCOMPARE(c.form1->CelkovyCas, 7 * 60000);
     QCOMPARE(c.form1->windowTitle().left(11), QStringLiteral("Bodovka 1.3"));
+    QCOMPARE(c.form1->feed(), nullptr); // off unless the file switches it on
     // The first activation found the controller.
     QCOMPARE(c.form1->StavSpojeni, 1u);
     QCOMPARE(c.dialogs.texts(), QStringList { QStringLiteral("Zařízení nalezeno na COM1") });
@@ -301,6 +306,47 @@ void TestMainWindow::czechButtonsAndMappedFonts()
     QCOMPARE(QFontInfo(large).family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(QFontInfo(console::windowFont()).family(), QStringLiteral("DejaVu Sans"));
     QCOMPARE(console::windowFont().pixelSize(), 11);
+}
+
+void TestMainWindow::liveFeed_data()
+{
+    QTest::addColumn<bool>("portTaken");
+    QTest::newRow("on: the title says where") << false;
+    QTest::newRow("port taken: one box, and the console carries on") << true;
+}
+
+void TestMainWindow::liveFeed()
+{
+    QFETCH(bool, portTaken);
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost));
+    const quint16 port = holder.serverPort();
+    if (!portTaken) {
+        holder.close();
+    }
+    Console::Options options;
+    options.settings = "[Vysilani]\r\nPort=" + QByteArray::number(port) + "\r\n";
+    Console c(options);
+    TForm1 &f = *c.form1;
+    QCOMPARE(c.settingsContents(), options.settings);
+    if (portTaken) {
+        QCOMPARE(f.windowTitle(), QStringLiteral("Bodovka 1.3"));
+        QCOMPARE(c.dialogs.shown.size(), 2); // then the scan's
+        QVERIFY(c.dialogs.shown.first().text.startsWith(
+            QStringLiteral("Vysílání na portu %1 nelze spustit: ").arg(port)));
+        QCOMPARE(c.dialogs.shown.first().caption, QStringLiteral("Bodovka"));
+        return;
+    }
+    QCOMPARE(f.windowTitle(),
+             QStringLiteral("Bodovka 1.3 – vysílání http://localhost:%1/").arg(port));
+    f.DomaciSpinEdit->setText(QStringLiteral("12"));
+    f.HosteSpinEdit->setText(QStringLiteral("3"));
+    QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
+    QTcpSocket reader;
+    reader.connectToHost(QHostAddress::LocalHost, port);
+    reader.write("GET /state.json HTTP/1.1\r\n\r\n");
+    QTRY_VERIFY(reader.state() == QAbstractSocket::UnconnectedState);
+    QVERIFY(reader.readAll().contains(R"("home":12,"guest":3,)"));
 }
 
 QTEST_MAIN(TestMainWindow)
