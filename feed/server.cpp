@@ -125,6 +125,14 @@ void Server::accept()
         connect(client.deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+        // A client that closes its sending side after the request still gets the answer:
+        // Qt closes gracefully then. Every other fault ends the connection.
+        connect(socket, &QTcpSocket::errorOccurred, this,
+                [this, socket](QAbstractSocket::SocketError error) {
+                    if (error != QAbstractSocket::RemoteHostClosedError) {
+                        drop(socket);
+                    }
+                });
         // Whatever came with the connection is there already.
         if (socket->bytesAvailable() > 0) {
             readFrom(socket);
@@ -258,15 +266,24 @@ QString hostForAddress(bool everyInterface)
     if (!everyInterface) {
         return QStringLiteral("localhost");
     }
+    // Wired and wireless adapters first: virtual ones (VPNs, virtual machines) come up too, but a
+    // TV cannot reach them; a self-assigned address only when nothing better exists.
     const auto wanted = QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
-    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
-        if ((interface.flags() & wanted) != wanted
-            || interface.flags().testFlag(QNetworkInterface::IsLoopBack)) {
-            continue;
-        }
-        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
-                return entry.ip().toString();
+    for (const bool strict : { true, false }) {
+        for (const QNetworkInterface &adapter : QNetworkInterface::allInterfaces()) {
+            const auto type = adapter.type();
+            if ((adapter.flags() & wanted) != wanted
+                || adapter.flags().testFlag(QNetworkInterface::IsLoopBack)
+                || (strict && type != QNetworkInterface::Ethernet
+                    && type != QNetworkInterface::Wifi)) {
+                continue;
+            }
+            for (const QNetworkAddressEntry &entry : adapter.addressEntries()) {
+                const QHostAddress ip = entry.ip();
+                if (ip.protocol() == QAbstractSocket::IPv4Protocol
+                    && !(strict && ip.isLinkLocal())) {
+                    return ip.toString();
+                }
             }
         }
     }
