@@ -15,8 +15,7 @@
 
 namespace {
 
-using feed::parseRequest;
-using feed::Request;
+using namespace feed;
 using Status = Request::Status;
 
 void check(bool ok, const char *what)
