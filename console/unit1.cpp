@@ -12,6 +12,7 @@
 #include "controls/inttext.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"
+#include "feed/server.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
 #include "platform/dialogs.h"
@@ -29,11 +30,14 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <memory>
+
 TForm1 *Form1 = nullptr;
 
 namespace {
 
 const QString section = QStringLiteral("Nastaveni");
+const QString feedSection = QStringLiteral("Vysilani");
 const QString startCaption = QStringLiteral("&Start");
 const QString stopCaption = QStringLiteral("&Stop");
 
@@ -47,6 +51,18 @@ qint32 ticksBetween(qint32 later, qint32 earlier)
 qint32 wrappingSum(qint32 a, qint32 b)
 {
     return static_cast<qint32>(static_cast<quint32>(a) + static_cast<quint32>(b));
+}
+
+/// The digit whose pattern a display shows; feed::Board::noDigit for any other pattern.
+qint8 digitShown(const TdsSevenSegmentDisplay *display)
+{
+    const TdsDisplaySegments shown = display->Segments();
+    for (qint8 digit = 0; digit <= 9; ++digit) {
+        if (controls::digitSegments(digit) == shown) {
+            return digit;
+        }
+    }
+    return feed::Board::noDigit;
 }
 
 } // namespace
@@ -293,6 +309,7 @@ void TForm1::ZobrazCas(unsigned tensOfMinutes, unsigned unitsOfMinutes, unsigned
             displays[i]->setSegments(controls::digitSegments(static_cast<int>(digits[i])));
         }
     }
+    publishBoard();
 }
 
 void TForm1::ZobrazSkore(unsigned tensOfHome, unsigned unitsOfHome, unsigned unitsOfGuest,
@@ -307,6 +324,7 @@ void TForm1::ZobrazSkore(unsigned tensOfHome, unsigned unitsOfHome, unsigned uni
             displays[i]->setSegments(controls::digitSegments(static_cast<int>(digits[i])));
         }
     }
+    publishBoard();
 }
 
 void TForm1::ZobrazPolocas(unsigned period)
@@ -315,6 +333,51 @@ void TForm1::ZobrazPolocas(unsigned period)
         PolocasDsSevenSegmentDisplay->setSegments(
             controls::digitSegments(static_cast<int>(period)));
     }
+    publishBoard();
+}
+
+void TForm1::publishBoard()
+{
+    if (m_feed == nullptr) {
+        return;
+    }
+    feed::Board board;
+    board.period = digitShown(PolocasDsSevenSegmentDisplay);
+    board.time
+        = { digitShown(CasDesMinDsSevenSegmentDisplay), digitShown(CasJedMinDsSevenSegmentDisplay),
+            digitShown(CasDesSekDsSevenSegmentDisplay),
+            digitShown(CasJedSekDsSevenSegmentDisplay) };
+    board.home = { digitShown(SkoDomDesDsSevenSegmentDisplay),
+                   digitShown(SkoDomJedDsSevenSegmentDisplay) };
+    board.guest = { digitShown(SkoHosDesDsSevenSegmentDisplay),
+                    digitShown(SkoHosJedDsSevenSegmentDisplay) };
+    board.running = PomTimer->isActive();
+    board.siren = Sirena;
+    m_feed->setBoard(board); // compares, and sends only a change
+}
+
+void TForm1::startFeed()
+{
+    const console::SettingsFile ini;
+    const qint32 port = ini.readInteger(feedSection, QStringLiteral("Port"), 0);
+    if (port < 1 || port > 65535) {
+        return;
+    }
+    const bool everyInterface = ini.readInteger(feedSection, QStringLiteral("Sit"), 0) == 1;
+    auto server = std::make_unique<feed::Server>(this);
+    if (!server->listen(static_cast<quint16>(port), everyInterface)) {
+        platform::messageBox(QStringLiteral("Vysílání na portu %1 nelze spustit: %2")
+                                 .arg(port)
+                                 .arg(server->errorString()),
+                             platform::applicationTitle(), platform::MsgIcon::Warning);
+        return;
+    }
+    m_feed = server.release();
+    setWindowTitle(windowTitle()
+                   + QStringLiteral(" – vysílání http://%1:%2/")
+                         .arg(feed::hostForAddress(everyInterface))
+                         .arg(m_feed->port()));
+    publishBoard();
 }
 
 void TForm1::FormCreate()
@@ -353,6 +416,7 @@ void TForm1::FormCreate()
     AktSekundy = Sekundy;
     AktSetiny = Setiny;
     CelkovyCas = presetMs();
+    startFeed();
 }
 
 void TForm1::FormActivate()
@@ -456,6 +520,7 @@ void TForm1::SirenaButtonClick()
     Sirena = strToInt(SirenaSpinEdit->text());
     writeSetting(QStringLiteral("Sirena"), Sirena);
     send(protocol::setSiren(Sirena));
+    publishBoard();
 }
 
 void TForm1::NastavitVseButtonClick()
@@ -516,6 +581,7 @@ void TForm1::Button1Click()
         CasButton->setEnabled(true);
         send({ protocol::ReadBack });
     }
+    publishBoard();
     PomTimerTimer();
 }
 

@@ -17,6 +17,10 @@ class TdsSevenSegmentDisplay;
 class TSpinEdit;
 class TCommPortDriver;
 
+namespace feed {
+class Server;
+}
+
 /// The main window: the scoreboard's digits, the operator's fields and buttons, and the game
 /// state the whole program works on.
 class TForm1 : public QWidget, public GameState, private ReplyListener, private DeviceScanHost
@@ -96,6 +100,9 @@ public:
     void PolocasSpinEditChange();
     void SirenaSpinEditChange();
 
+    /// The live feed while [Vysilani] Port= switches it on; nullptr while it is off.
+    feed::Server *feed() const { return m_feed; }
+
     /// The connection test: finds the controller on COM1 to COM10.
     void ZkouskaPripojeni();
     /// The driver's receive handler: every byte through the reply parser, in order.
@@ -114,6 +121,10 @@ private:
     void writeSetting(const QString &key, qint32 value);
     /// Runs the window's activation after the current handler has returned.
     void queueActivation();
+    /// Opens the live feed when the settings file switches it on; says why when it cannot.
+    void startFeed();
+    /// Hands the feed what the board shows now; while the feed is off, a pointer test only.
+    void publishBoard();
 
     // ReplyListener
     void timeBlockCompleted() override;
@@ -130,6 +141,7 @@ private:
     bool m_closing = false;
     bool m_scanning = false;
     quint32 m_periodEnds = 0; ///< counts ends of period, to spot one inside a tick
+    feed::Server *m_feed = nullptr;
 };
 
 extern TForm1 *Form1;

@@ -4,6 +4,9 @@
 
 #include "support/console_fixture.h"
 
+#include "controls/button.h"
+#include "controls/spin.h"
+
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -41,11 +44,14 @@ public:
     {
         m_process.write(command.toUtf8() + '\n');
         const QDeadlineTimer deadline(60000);
-        while (!m_process.canReadLine() && m_process.state() == QProcess::Running
+        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning
                && !deadline.hasExpired()) {
             QTest::qWait(10);
         }
-        return QString::fromUtf8(m_process.readLine()).trimmed();
+        const QString answer = QString::fromUtf8(m_process.readLine()).trimmed();
+        return answer.isEmpty() ? QStringLiteral("no answer: ")
+                                      + QString::fromUtf8(m_process.readAllStandardError())
+                                : answer;
     }
 
     /// What a page shows, after `shown NAME` in an answer.
@@ -110,7 +116,8 @@ void TestBrowser::pagesFollowTheConsole()
     QCOMPARE(browser.ask(QStringLiteral("open overlay /overlay 1920 1080")),
              QStringLiteral("opened overlay"));
     for (const char *page : { "board", "overlay" }) {
-        const QString answer = browser.ask(QStringLiteral("wait %1 guest 03 5000").arg(page));
+        const QString answer
+            = browser.ask(QStringLiteral("wait %1 guest 03 5000").arg(QLatin1String(page)));
         QVERIFY2(answer.startsWith(QStringLiteral("shown")), qPrintable(answer));
         const QJsonObject shown = Browser::shown(answer);
         for (auto it = expected.begin(); it != expected.end(); ++it) {
@@ -125,7 +132,8 @@ void TestBrowser::pagesFollowTheConsole()
     // A score sent from the console reaches both pages within a second, without a reload.
     sendScore(*c.form1, "7", "3");
     for (const char *page : { "board", "overlay" }) {
-        const QString answer = browser.ask(QStringLiteral("wait %1 home 07 1000").arg(page));
+        const QString answer
+            = browser.ask(QStringLiteral("wait %1 home 07 1000").arg(QLatin1String(page)));
         QVERIFY2(answer.startsWith(QStringLiteral("shown")), qPrintable(answer));
         QCOMPARE(Browser::shown(answer).value(QStringLiteral("reloaded")), QJsonValue(false));
     }

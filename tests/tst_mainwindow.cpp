@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -38,6 +40,8 @@ private slots:
     void displayOperationsSkipDigitsAboveNine();
     void closingDisconnectsOnlyAFoundController();
     void czechButtonsAndMappedFonts();
+    void liveFeed_data();
+    void liveFeed();
 };
 
 void TestMainWindow::firstStartCreatesSettingsFile()
@@ -53,6 +57,7 @@ void TestMainWindow::firstStartCreatesSettingsFile()
     QCOMPARE(c.form1->PripojeniItemIndex(), 1);
     QCOMPARE(c.form1->CelkovyCas, 7 * 60000);
     QCOMPARE(c.form1->windowTitle().left(11), QStringLiteral("Bodovka 1.3"));
+    QCOMPARE(c.form1->feed(), nullptr); // off unless the file switches it on
     // The first activation found the controller.
     QCOMPARE(c.form1->StavSpojeni, 1u);
     QCOMPARE(c.dialogs.texts(), QStringList { QStringLiteral("Zařízení nalezeno na COM1") });
@@ -321,6 +326,46 @@ void TestMainWindow::placedInsideTheFreeArea()
 {
     QFETCH(QRect, area);
     QTEST(console::placeInside(area, QSize(787, 618)), "position");
+}
+
+void TestMainWindow::liveFeed_data()
+{
+    QTest::addColumn<bool>("portTaken");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("on: the title says where")
+        << false << QStringLiteral("Bodovka 1.3 – vysílání http://localhost:%1/");
+    QTest::newRow("port taken: one box, and the console carries on")
+        << true << QStringLiteral("Bodovka 1.3");
+}
+
+void TestMainWindow::liveFeed()
+{
+    QFETCH(bool, portTaken);
+    QFETCH(QString, title);
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(holder.serverPort());
+    if (!portTaken) {
+        holder.close();
+    }
+    Console::Options options;
+    options.settings = "[Vysilani]\r\nPort=" + port.toLatin1() + "\r\n";
+    Console c(options);
+    QCOMPARE(c.form1->windowTitle(), title.replace(QStringLiteral("%1"), port));
+    QCOMPARE(c.settingsContents(), options.settings);
+    const auto &box = c.dialogs.shown.first(); // the scan's box comes after
+    QCOMPARE(box.text.startsWith(QStringLiteral("Vysílání na portu %1 nelze spustit: ").arg(port))
+                 && box.caption == QStringLiteral("Bodovka"),
+             portTaken);
+    if (!portTaken) {
+        c.form1->DomaciSpinEdit->setText(QStringLiteral("12"));
+        QTest::mouseClick(c.form1->SkoreButton, Qt::LeftButton);
+        QTcpSocket reader;
+        reader.connectToHost(QHostAddress::LocalHost, port.toUShort());
+        reader.write("GET /state.json HTTP/1.1\r\n\r\n");
+        QTRY_VERIFY(reader.state() == QAbstractSocket::UnconnectedState);
+        QVERIFY(reader.readAll().contains(R"("home":12,"guest":0,)"));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

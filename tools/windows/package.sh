@@ -30,7 +30,8 @@ section() {
 }
 {
     printf 'Bodovka: the scorekeeper'"'"'s console for the hall scoreboard\r\n\r\n'
-    for heading in "On the scorer's PC" "Using the console" "Settings file" "Messages"; do
+    for heading in "On the scorer's PC" "Using the console" "Settings file" "Live feed" \
+        "Messages"; do
         section "$heading"
     done
 } >"$stage/$name/README.txt"
