@@ -11,11 +11,14 @@ class QLabel;
 class QRadioButton;
 class QTimer;
 class QToolButton;
-class TButton;
 class TdsLed;
 class TdsSevenSegmentDisplay;
 class TSpinEdit;
 class TCommPortDriver;
+
+namespace controls {
+class PushButton;
+}
 
 /// The main window: the scoreboard's digits, the operator's fields and buttons, and the game
 /// state the whole program works on.
@@ -51,16 +54,16 @@ public:
 
     QToolButton *SpeedButton2;
     QGroupBox *PripojeniRadioGroup;
-    TButton *NastavitVseButton;
-    TButton *NacistVseButton;
-    TButton *Button1;
-    TButton *CasButton;
+    controls::PushButton *NastavitVseButton;
+    controls::PushButton *NacistVseButton;
+    controls::PushButton *Button1;
+    controls::PushButton *CasButton;
     TSpinEdit *PolocasSpinEdit;
-    TButton *PolocasButton;
+    controls::PushButton *PolocasButton;
     TSpinEdit *SirenaSpinEdit;
-    TButton *SirenaButton;
+    controls::PushButton *SirenaButton;
     TSpinEdit *DomaciSpinEdit;
-    TButton *SkoreButton;
+    controls::PushButton *SkoreButton;
     TSpinEdit *HosteSpinEdit;
     QTimer *Timer2;
     QTimer *PomTimer;

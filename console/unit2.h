@@ -3,8 +3,11 @@
 #include <QDialog>
 
 class QLabel;
-class TButton;
 class TSpinEdit;
+
+namespace controls {
+class PushButton;
+}
 
 /// The time dialog: sets the preset game time in minutes, seconds and hundredths.
 class TForm2 : public QDialog
@@ -21,8 +24,8 @@ public:
     TSpinEdit *MinutySpinEdit;
     TSpinEdit *SekundySpinEdit;
     TSpinEdit *SetinySpinEdit;
-    TButton *NastavitButton;
-    TButton *ZrusitButton;
+    controls::PushButton *NastavitButton;
+    controls::PushButton *ZrusitButton;
 
     void FormActivate();
     void NastavitButtonClick();

@@ -80,12 +80,12 @@ void TSpinEdit::setText(const QString &text)
 
 qint32 TSpinEdit::Value() const
 {
-    return tryStrToInt(QLineEdit::text()).value_or(m_minValue);
+    return controls::tryStrToInt(QLineEdit::text()).value_or(m_minValue);
 }
 
 void TSpinEdit::setValue(qint32 value)
 {
-    setText(intToStr(ClampValue(value)));
+    setText(controls::intToStr(ClampValue(value)));
 }
 
 void TSpinEdit::setReadOnly(bool readOnly)
