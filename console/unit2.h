@@ -18,9 +18,9 @@ public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
+    QLabel *Label1; // "Minuty" (minutes)
+    QLabel *Label2; // "Sekundy" (seconds)
+    QLabel *Label3; // "Setiny" (hundredths)
     TSpinEdit *MinutySpinEdit;
     TSpinEdit *SekundySpinEdit;
     TSpinEdit *SetinySpinEdit;
