@@ -11,7 +11,7 @@
 #include "console/startup.h"
 #include "console/unit1.h"
 #include "console/unit2.h"
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "feed/server.h"
 #include "link/protocol.h"

@@ -58,7 +58,7 @@ QByteArray iconPng(int size)
     digit.setOnColor(clRed);
     digit.setValue(8);
     QPixmap picture(size, size);
-    picture.fill(resolveColor(clGray, digit.palette()));
+    picture.fill(controls::resolveColor(clGray, digit.palette()));
     QPainter painter(&picture);
     painter.drawPixmap((size - digit.width()) / 2, 0, digit.grab());
     painter.end();
@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     window.setFixedSize(779, 591);
     window.setAutoFillBackground(true);
     QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, resolveColor(clBtnFace, palette));
+    palette.setColor(QPalette::Window, controls::resolveColor(clBtnFace, palette));
     window.setPalette(palette);
 
     // One digit a line, where the main window places it.

@@ -19,7 +19,7 @@ void wrapText(TSpinEdit *field, const QString &low, const QString &lowReplacemen
 
 void checkNumberOnExit(TSpinEdit *field, const QString &defaultText)
 {
-    if (tryStrToInt(field->text())) {
+    if (controls::tryStrToInt(field->text())) {
         return;
     }
     platform::messageBox(

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+using controls::intToStr;
+using controls::tryStrToInt;
+
 namespace console {
 namespace {
 QString overridePath;

@@ -7,9 +7,9 @@
 #include "console/settings_file.h"
 #include "console/startup.h"
 #include "console/unit2.h"
-#include "controls/button.h"
 #include "controls/dsleds.h"
 #include "controls/inttext.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"
 #include "feed/server.h"
@@ -31,6 +31,9 @@
 #include <QToolButton>
 
 #include <memory>
+
+using controls::intToStr;
+using controls::strToInt;
 
 TForm1 *Form1 = nullptr;
 
@@ -96,7 +99,7 @@ void TForm1::createControls()
     }
     setFont(console::windowFont());
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, resolveColor(clBtnFace, pal));
+    pal.setColor(QPalette::Window, controls::resolveColor(clBtnFace, pal));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -177,7 +180,7 @@ void TForm1::createControls()
 
     auto button = [this](const char *name, int left, int top, int width, int height,
                          const QString &caption) {
-        auto *b = new TButton(this);
+        auto *b = new controls::PushButton(this);
         b->setObjectName(QLatin1String(name));
         b->setText(caption);
         b->setGeometry(left, top, width, height);
@@ -231,7 +234,7 @@ void TForm1::createControls()
 
 void TForm1::connectHandlers()
 {
-    auto onClick = [this](TButton *b, void (TForm1::*handler)()) {
+    auto onClick = [this](controls::PushButton *b, void (TForm1::*handler)()) {
         connect(b, &QAbstractButton::clicked, this,
                 [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
     };

@@ -11,12 +11,14 @@ class QLabel;
 class QRadioButton;
 class QTimer;
 class QToolButton;
-class TButton;
 class TdsLed;
 class TdsSevenSegmentDisplay;
 class TSpinEdit;
 class TCommPortDriver;
 
+namespace controls {
+class PushButton;
+}
 namespace feed {
 class Server;
 }
@@ -41,33 +43,33 @@ public:
     TdsSevenSegmentDisplay *SkoDomJedDsSevenSegmentDisplay;
     TdsSevenSegmentDisplay *SkoHosDesDsSevenSegmentDisplay;
     TdsSevenSegmentDisplay *SkoHosJedDsSevenSegmentDisplay;
-    TdsLed *dsLed1;
-    TdsLed *dsLed2;
-    TdsLed *dsLed3;
-    TdsLed *dsLed4;
+    TdsLed *dsLed1; // lower dot of the time's colon
+    TdsLed *dsLed2; // upper dot between the scores
+    TdsLed *dsLed3; // upper dot of the time's colon
+    TdsLed *dsLed4; // lower dot between the scores
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
-    QLabel *Label4;
-    QLabel *Label5;
-    QLabel *Domaci;
+    QLabel *Label1; // "Hosté" (guests)
+    QLabel *Label2; // "Čas" (time)
+    QLabel *Label3; // "Poločas" (period)
+    QLabel *Label4; // "Siréna" (siren)
+    QLabel *Label5; // "Sekund" (seconds), beside the siren field
+    QLabel *Domaci; // "Domací" (home)
 
-    QToolButton *SpeedButton2;
+    QToolButton *SpeedButton2; // the plug button: searches for the scoreboard again
     QGroupBox *PripojeniRadioGroup;
-    TButton *NastavitVseButton;
-    TButton *NacistVseButton;
-    TButton *Button1;
-    TButton *CasButton;
+    controls::PushButton *NastavitVseButton;
+    controls::PushButton *NacistVseButton;
+    controls::PushButton *Button1; // Start/Stop of the game clock
+    controls::PushButton *CasButton;
     TSpinEdit *PolocasSpinEdit;
-    TButton *PolocasButton;
+    controls::PushButton *PolocasButton;
     TSpinEdit *SirenaSpinEdit;
-    TButton *SirenaButton;
+    controls::PushButton *SirenaButton;
     TSpinEdit *DomaciSpinEdit;
-    TButton *SkoreButton;
+    controls::PushButton *SkoreButton;
     TSpinEdit *HosteSpinEdit;
-    QTimer *Timer2;
-    QTimer *PomTimer;
+    QTimer *Timer2;   // the scan's one-second answer window
+    QTimer *PomTimer; // the clock tick, 10 ms
 
     /// The selected item of the connection choice: 0 "COM", 1 "USB", -1 none.
     int PripojeniItemIndex() const;
@@ -107,7 +109,7 @@ public:
     void ZkouskaPripojeni();
     /// The driver's receive handler: every byte through the reply parser, in order.
     void PrijemDat(QObject *Sender, const quint8 *DataPtr, qint32 DataSize);
-    void PrijmiBajt(quint8 b);
+    void PrijmiBajt(quint8 b); // one received byte into the reply parser
 
 protected:
     void showEvent(QShowEvent *event) override;

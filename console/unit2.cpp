@@ -3,8 +3,8 @@
 #include "console/field_rules.h"
 #include "console/fonts.h"
 #include "console/unit1.h"
-#include "controls/button.h"
 #include "controls/inttext.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"
 #include "platform/dialogs.h"
@@ -12,6 +12,9 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+
+using controls::intToStr;
+using controls::strToInt;
 
 TForm2 *Form2 = nullptr;
 
@@ -25,7 +28,7 @@ TForm2::TForm2(QWidget *parent)
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFont(console::windowFont());
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, resolveColor(clBtnFace, pal));
+    pal.setColor(QPalette::Window, controls::resolveColor(clBtnFace, pal));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -54,7 +57,7 @@ TForm2::TForm2(QWidget *parent)
     SetinySpinEdit = spin("SetinySpinEdit", 168, 100);
 
     auto button = [this](const char *name, int left, const QString &caption) {
-        auto *b = new TButton(this);
+        auto *b = new controls::PushButton(this);
         b->setObjectName(QLatin1String(name));
         b->setText(caption);
         b->setGeometry(left, 72, 75, 25);

@@ -3,8 +3,11 @@
 #include <QDialog>
 
 class QLabel;
-class TButton;
 class TSpinEdit;
+
+namespace controls {
+class PushButton;
+}
 
 /// The time dialog: sets the preset game time in minutes, seconds and hundredths.
 class TForm2 : public QDialog
@@ -15,14 +18,14 @@ public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
+    QLabel *Label1; // "Minuty" (minutes)
+    QLabel *Label2; // "Sekundy" (seconds)
+    QLabel *Label3; // "Setiny" (hundredths)
     TSpinEdit *MinutySpinEdit;
     TSpinEdit *SekundySpinEdit;
     TSpinEdit *SetinySpinEdit;
-    TButton *NastavitButton;
-    TButton *ZrusitButton;
+    controls::PushButton *NastavitButton;
+    controls::PushButton *ZrusitButton;
 
     void FormActivate();
     void NastavitButtonClick();

@@ -8,6 +8,8 @@
 
 #include <exception>
 
+using controls::resolveColor;
+
 using namespace controls;
 
 TdsSevenSegmentDisplay::TdsSevenSegmentDisplay(QWidget *parent)
@@ -227,7 +229,7 @@ void TdsLed::DrawEllipse(QPainter &painter, const QColor &body)
     const QColor white = resolveColor(clWhite, palette());
     setPen(painter, white);
     painter.setBrush(white);
-    const QtArc arc = qtArc(highlight.ellipse, highlight.from, highlight.to);
+    const PainterArc arc = painterArc(highlight.ellipse, highlight.from, highlight.to);
     painter.drawChord(outlineRect(highlight.ellipse), arc.start, arc.span);
 
     DrawEllipseBevel(painter, ledEllipseBevel(width(), height(), m_bevel));

@@ -20,6 +20,8 @@ int hexDigit(char16_t c)
 
 } // namespace
 
+namespace controls {
+
 std::optional<qint32> tryStrToInt(QStringView text)
 {
     const qsizetype size = text.size();
@@ -101,3 +103,5 @@ QString intToStr(qint32 value)
 {
     return QString::number(value);
 }
+
+} // namespace controls

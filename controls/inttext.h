@@ -12,6 +12,8 @@
 // significant hexadecimal digits read as a 32-bit two's complement pattern ("$FFFFFFFF" is -1).
 // Nothing may follow.
 
+namespace controls {
+
 /// The value of a text, or nothing when the text is not a valid integer.
 std::optional<qint32> tryStrToInt(QStringView text);
 
@@ -20,3 +22,5 @@ qint32 strToInt(const QString &text);
 
 /// Decimal form: optional "-", digits, no leading zeros, no "+".
 QString intToStr(qint32 value);
+
+} // namespace controls

@@ -202,7 +202,7 @@ QRect outlineRect(QRect area)
     return QRect(area.x(), area.y(), area.width() - 1, area.height() - 1);
 }
 
-QtArc qtArc(QRect area, QPoint from, QPoint to)
+PainterArc painterArc(QRect area, QPoint from, QPoint to)
 {
     const EllipseFrame e = frameOf(area);
     const int start = int(std::lrint(parametricDegrees(e, from) * 16));
@@ -216,7 +216,7 @@ QtArc qtArc(QRect area, QPoint from, QPoint to)
 
 QPainterPath arcWedge(QRect area, QPoint from, QPoint to)
 {
-    const QtArc arc = qtArc(area, from, to);
+    const PainterArc arc = painterArc(area, from, to);
     QPainterPath wedge;
     if (arc.span >= fullCircle) {
         wedge.addRect(QRectF(area).adjusted(-2, -2, 2, 2));

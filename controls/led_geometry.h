@@ -91,13 +91,13 @@ QRect outlineRect(QRect area);
 /// radial through `to`, as QPainter's start angle and span in 1/16 degree: radial points become
 /// parametric angles on the ellipse that outlineRect(area) describes. Coinciding radials give
 /// the whole ellipse.
-struct QtArc
+struct PainterArc
 {
     int start = 0;
     int span = 0;
 };
 
-QtArc qtArc(QRect area, QPoint from, QPoint to);
+PainterArc painterArc(QRect area, QPoint from, QPoint to);
 
 /// The wedge between the two radials of such an arc, reaching beyond `area`: as a clip path it
 /// keeps the part of the ellipse outline that the arc covers.

@@ -41,6 +41,8 @@ constexpr QPalette::ColorRole systemRoles[] = {
 
 } // namespace
 
+namespace controls {
+
 QPalette::ColorRole systemColorRole(int index)
 {
     if (index >= 0 && index < int(std::size(systemRoles))) {
@@ -57,3 +59,5 @@ QColor resolveColor(TColor color, const QPalette &palette)
     const auto rgb = static_cast<quint32>(color);
     return QColor(int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF));
 }
+
+} // namespace controls

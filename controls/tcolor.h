@@ -19,6 +19,8 @@ constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
 constexpr TColor clBtnShadow = static_cast<TColor>(0x80000010u);
 constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000014u);
 
+namespace controls {
+
 constexpr bool isSystemColor(TColor color)
 {
     return color < 0;
@@ -37,3 +39,5 @@ QPalette::ColorRole systemColorRole(int index);
 /// The colour to draw with: RGB values directly (the unused high byte is ignored), system
 /// colours through the palette's role in its current colour group.
 QColor resolveColor(TColor color, const QPalette &palette);
+
+} // namespace controls

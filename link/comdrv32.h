@@ -9,6 +9,11 @@
 
 class QTimer;
 
+// The driver's enumerations, known to Qt's meta-object system as the display controls' are: a
+// value prints and parses by name ("br9600"). (Not "link": POSIX's link() takes that name.)
+namespace devicelink {
+Q_NAMESPACE
+
 enum TComPortNumber {
     pnCOM1,
     pnCOM2,
@@ -21,6 +26,7 @@ enum TComPortNumber {
     pnCOM9,
     pnCOM10
 };
+Q_ENUM_NS(TComPortNumber)
 
 /// Index into the baud table: 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400,
 /// 56000, 57600, 115200 bits per second.
@@ -39,19 +45,43 @@ enum TComPortBaudRate {
     br57600,
     br115200
 };
+Q_ENUM_NS(TComPortBaudRate)
 
 /// Data bits = ordinal + 5.
 enum TComPortDataBits { db5BITS, db6BITS, db7BITS, db8BITS };
+Q_ENUM_NS(TComPortDataBits)
 
 /// The ordinal is the platform's stop-bit code.
 enum TComPortStopBits { sb1BITS, sb1HALFBITS, sb2BITS };
+Q_ENUM_NS(TComPortStopBits)
 
 /// The ordinal is the platform's parity code.
 enum TComPortParity { ptNONE, ptODD, ptEVEN, ptMARK, ptSPACE };
+Q_ENUM_NS(TComPortParity)
 
 enum TComPortHwHandshaking { hhNONE, hhRTSCTS };
+Q_ENUM_NS(TComPortHwHandshaking)
 
 enum TComPortSwHandshaking { shNONE, shXONXOFF };
+Q_ENUM_NS(TComPortSwHandshaking)
+
+} // namespace devicelink
+
+// The program names them and their values without the namespace.
+using devicelink::TComPortBaudRate;
+using devicelink::TComPortDataBits;
+using devicelink::TComPortHwHandshaking;
+using devicelink::TComPortNumber;
+using devicelink::TComPortParity;
+using devicelink::TComPortStopBits;
+using devicelink::TComPortSwHandshaking;
+using enum devicelink::TComPortNumber;
+using enum devicelink::TComPortBaudRate;
+using enum devicelink::TComPortDataBits;
+using enum devicelink::TComPortStopBits;
+using enum devicelink::TComPortParity;
+using enum devicelink::TComPortHwHandshaking;
+using enum devicelink::TComPortSwHandshaking;
 
 /// Bits per second for a baud rate ordinal.
 quint32 comPortBaudRate(TComPortBaudRate rate);

@@ -87,7 +87,7 @@ ScoreboardWindow::ScoreboardWindow(const ScoreboardController &controller, QWidg
     , m_controller(controller)
 {
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, resolveColor(panelColor, palette));
+    palette.setColor(QPalette::Window, controls::resolveColor(panelColor, palette));
     palette.setColor(QPalette::WindowText, Qt::white);
     setPalette(palette);
     setAutoFillBackground(true);

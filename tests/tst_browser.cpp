@@ -4,7 +4,7 @@
 
 #include "support/console_fixture.h"
 
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 
 #include <QDeadlineTimer>

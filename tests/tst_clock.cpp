@@ -2,8 +2,8 @@
 #include "support/paint_counter.h"
 
 #include "console/clock.h"
-#include "controls/button.h"
 #include "controls/dsleds.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
 #include "support/console_fixture.h"
 
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 

@@ -224,7 +224,7 @@ void TestDisplayGeometry::arcAnglesAreParametric()
     QFETCH(QRect, area);
     QFETCH(QPoint, from);
     QFETCH(QPoint, to);
-    const QtArc arc = qtArc(area, from, to);
+    const PainterArc arc = painterArc(area, from, to);
     QTEST(arc.start, "start");
     QTEST(arc.span, "span");
 }
@@ -248,7 +248,7 @@ void TestDisplayGeometry::colours()
     QPalette palette(QColor(1, 2, 3));
     palette.setColor(QPalette::Dark, QColor(4, 5, 6));
     palette.setColor(QPalette::Light, QColor(7, 8, 9));
-    QTEST(resolveColor(color, palette), "resolved");
+    QTEST(controls::resolveColor(color, palette), "resolved");
 }
 
 QTEST_APPLESS_MAIN(TestDisplayGeometry)

@@ -3,7 +3,7 @@
 #include "support/pty_port.h"
 #include "support/simulator_process.h"
 
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"

@@ -6,8 +6,8 @@
 #include "support/simulator_process.h"
 
 #include "console/settings_file.h"
-#include "controls/button.h"
 #include "controls/inttext.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
@@ -70,7 +70,7 @@ QString incompleteness(const QString &path)
         const QString key = QLatin1String(range.key);
         const QString text = platform::readProfileString(path, QStringLiteral("Nastaveni"), key,
                                                          QStringLiteral("(missing)"));
-        const std::optional<qint32> value = tryStrToInt(text);
+        const std::optional<qint32> value = controls::tryStrToInt(text);
         if (!value || *value < range.low || *value > range.high) {
             return QStringLiteral("%1=%2").arg(key, text);
         }
@@ -143,7 +143,7 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     f.SirenaSpinEdit->setText(QStringLiteral("8"));
     const qsizetype sentBefore = peer.received().size();
     const qsizetype boxes = c.dialogs.shown.size();
-    QTest::mouseClick(f.findChild<TButton *>(button), Qt::LeftButton);
+    QTest::mouseClick(f.findChild<controls::PushButton *>(button), Qt::LeftButton);
 
     QCOMPARE(c.dialogs.shown.size(), boxes + 1);
     const auto &box = c.dialogs.shown.last();

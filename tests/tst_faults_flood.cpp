@@ -4,8 +4,8 @@
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
 
-#include "controls/button.h"
 #include "controls/inttext.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/protocol.h"
 #include "platform/serial.h"
@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <memory>
+
+using controls::strToInt;
 
 using testing::Console;
 using testing::LineFlooder;
@@ -84,7 +86,7 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         QTRY_COMPARE_WITH_TIMEOUT(shownTime(f), expectedNow(), 5000);
 
         // A click sends its bytes, whatever the garbage has put into the fields meanwhile.
-        TButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
+        controls::PushButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
             = rounds % 2 == 0
                   ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),

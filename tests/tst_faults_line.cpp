@@ -9,7 +9,7 @@
 #include "support/ports_folder.h"
 #include "support/simulator_process.h"
 
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
@@ -196,7 +196,7 @@ void TestFaultsLine::cablePulledAndPluggedBack()
     heartbeat.start(0);
     const int writesBefore = serial.writes.value(dead);
     const int bytesBefore = serial.writtenBytes.value(dead);
-    for (TButton *button :
+    for (controls::PushButton *button :
          { f.SkoreButton, f.PolocasButton, f.SirenaButton, f.NastavitVseButton }) {
         QTest::mouseClick(button, Qt::LeftButton);
     }

@@ -3,6 +3,10 @@
 
 #include <QTest>
 
+using controls::intToStr;
+using controls::strToInt;
+using controls::tryStrToInt;
+
 class TestIntText final : public QObject
 {
     Q_OBJECT

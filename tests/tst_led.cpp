@@ -1,7 +1,7 @@
-#include "control_scene.h"
 #include "controls/dsleds.h"
 #include "platform/errors.h"
 #include "platform/testing/fakes.h"
+#include "support/control_scene.h"
 
 #include <QPainter>
 #include <QTest>

@@ -2,8 +2,8 @@
 
 #include "console/fonts.h"
 #include "console/startup.h"
-#include "controls/button.h"
 #include "controls/dsleds.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 

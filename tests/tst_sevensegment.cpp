@@ -1,5 +1,5 @@
-#include "control_scene.h"
 #include "controls/dsleds.h"
+#include "support/control_scene.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "controls/button.h"
+#include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/spin_geometry.h"
 #include "platform/errors.h"
@@ -33,7 +33,7 @@ public:
         setFont(font);
         domaci = addField(QStringLiteral("DomaciSpinEdit"), 8);
         hoste = addField(QStringLiteral("HosteSpinEdit"), 96);
-        odeslat = new TButton(QStringLiteral("&Odeslat"), this);
+        odeslat = new controls::PushButton(QStringLiteral("&Odeslat"), this);
         odeslat->setGeometry(8, 40, 75, 25);
         odeslat->setDefault(true);
         connect(odeslat, &QPushButton::clicked, this, [this] { log << QStringLiteral("click"); });
@@ -76,7 +76,7 @@ public:
 
     TSpinEdit *domaci;
     TSpinEdit *hoste;
-    TButton *odeslat;
+    controls::PushButton *odeslat;
     QStringList log;
 };
 

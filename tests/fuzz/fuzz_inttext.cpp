@@ -20,6 +20,10 @@
 #include <string>
 #include <string_view>
 
+using controls::intToStr;
+using controls::strToInt;
+using controls::tryStrToInt;
+
 namespace {
 
 void check(bool ok, const char *what)

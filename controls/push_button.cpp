@@ -1,18 +1,20 @@
-#include "controls/button.h"
+#include "controls/push_button.h"
 
 #include <QShortcutEvent>
 
-TButton::TButton(QWidget *parent)
+namespace controls {
+
+PushButton::PushButton(QWidget *parent)
     : QPushButton(parent)
 {
 }
 
-TButton::TButton(const QString &text, QWidget *parent)
+PushButton::PushButton(const QString &text, QWidget *parent)
     : QPushButton(text, parent)
 {
 }
 
-bool TButton::event(QEvent *event)
+bool PushButton::event(QEvent *event)
 {
     // An ambiguous accelerator moves the focus between its buttons, as Qt does.
     if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent *>(event)->isAmbiguous()) {
@@ -21,3 +23,5 @@ bool TButton::event(QEvent *event)
     }
     return QPushButton::event(event);
 }
+
+} // namespace controls

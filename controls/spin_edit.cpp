@@ -1,22 +1,21 @@
-#include "controls/spin.h"
+#include "controls/spin_edit.h"
 
 #include "controls/inttext.h"
+#include "controls/spin_button.h"
 #include "controls/spin_geometry.h"
+#include "controls/timer_speed_button.h"
 #include "platform/beep.h"
 #include "platform/errors.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
-#include <QPainter>
 #include <QScopedValueRollback>
 #include <QStyle>
-#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QTimer>
 
@@ -30,33 +29,7 @@ namespace {
 // that took the press now would repeat with no button held. Cleared once the press is through.
 bool mousePressSpent = false;
 
-constexpr int firstRepeatMs = 400;
-constexpr int nextRepeatMs = 100;
 constexpr int qtMaxLength = 32767;
-
-// The bottom-left pixel's colour becomes transparent.
-QPixmap keyedGlyph(const QPixmap &picture)
-{
-    if (picture.isNull()) {
-        return picture;
-    }
-    QPixmap glyph = picture;
-    const QColor key = picture.toImage().pixelColor(0, picture.height() - 1);
-    glyph.setMask(picture.createMaskFromColor(key, Qt::MaskInColor));
-    return glyph;
-}
-
-// The glyph's shape filled with one colour.
-QPixmap tinted(const QPixmap &glyph, const QColor &colour)
-{
-    QPixmap result(glyph.size());
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    painter.drawPixmap(0, 0, glyph);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(result.rect(), colour);
-    return result;
-}
 
 bool isPrintable(const QString &text)
 {
@@ -66,400 +39,6 @@ bool isPrintable(const QString &text)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// TTimerSpeedButton
-
-TTimerSpeedButton::TTimerSpeedButton(QWidget *parent)
-    : QWidget(parent)
-{
-    setFocusPolicy(Qt::NoFocus);
-    setBuiltInArrow(true);
-}
-
-void TTimerSpeedButton::setRepeatAllowed(bool allowed)
-{
-    m_repeatAllowed = allowed;
-    if (!allowed && m_timer) {
-        m_timer->stop();
-    }
-}
-
-void TTimerSpeedButton::setFocusMark(bool mark)
-{
-    if (m_focusMark != mark) {
-        m_focusMark = mark;
-        update();
-    }
-}
-
-QPixmap TTimerSpeedButton::glyph() const
-{
-    return m_glyph.isNull() ? m_builtIn : m_glyph;
-}
-
-void TTimerSpeedButton::setGlyph(const QPixmap &glyph)
-{
-    m_glyph = keyedGlyph(glyph);
-    if (m_glyph.isNull()) {
-        m_numGlyphs = 1;
-    }
-    update();
-}
-
-void TTimerSpeedButton::setNumGlyphs(int count)
-{
-    m_numGlyphs = std::clamp(count, 1, 4);
-    update();
-}
-
-void TTimerSpeedButton::setBuiltInArrow(bool up)
-{
-    m_builtIn = keyedGlyph(QPixmap::fromImage(controls::builtInArrowImage(up)));
-    update();
-}
-
-void TTimerSpeedButton::click()
-{
-    if (OnClick) {
-        OnClick(this);
-    }
-}
-
-QSize TTimerSpeedButton::sizeHint() const
-{
-    return QSize(controls::arrowPairWidth, 12);
-}
-
-QPixmap TTimerSpeedButton::currentGlyph() const
-{
-    const QPixmap picture = glyph();
-    const int count = std::max(m_numGlyphs, 1);
-    const int width = picture.width() / count;
-    int index = 0;
-    if (!isEnabled() && count > 1) {
-        index = 1;
-    } else if (isShownDown() && count > 2) {
-        index = 2;
-    }
-    return count == 1 ? picture : picture.copy(index * width, 0, width, picture.height());
-}
-
-bool TTimerSpeedButton::event(QEvent *event)
-{
-    // A box that takes the window away also takes the mouse: the press is over.
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
-        ++m_activations;
-        if (event->type() == QEvent::WindowDeactivate) {
-            cancelPress();
-        }
-    }
-    return QWidget::event(event);
-}
-
-void TTimerSpeedButton::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const bool down = isShownDown();
-
-    QStyleOptionButton option;
-    option.initFrom(this);
-    option.rect = rect();
-    option.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
-    style()->drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter, this);
-
-    const int shift = down ? 1 : 0;
-    const QPixmap glyph = currentGlyph();
-    const QPoint at((width() - glyph.width()) / 2 + shift, (height() - glyph.height()) / 2 + shift);
-    if (!isEnabled() && m_numGlyphs < 2) {
-        painter.drawPixmap(at + QPoint(1, 1), tinted(glyph, palette().color(QPalette::Light)));
-        painter.drawPixmap(at, tinted(glyph, palette().color(QPalette::Dark)));
-    } else {
-        painter.drawPixmap(at, glyph);
-    }
-
-    if (m_focusMark) {
-        QPen pen(palette().color(QPalette::WindowText));
-        pen.setDashPattern({ 1.0, 1.0 });
-        painter.setPen(pen);
-        painter.drawRect(rect().adjusted(3, 3, -4, -4).translated(shift, shift));
-    }
-}
-
-void TTimerSpeedButton::mousePressEvent(QMouseEvent *event)
-{
-    platform::guarded([&] {
-        if (event->button() == Qt::LeftButton) {
-            const quint32 activations = m_activations;
-            if (OnPress) {
-                OnPress(this);
-            }
-            // Taking the focus may have shown a box (another field's exit check), which
-            // received the rest of this click.
-            if (activations != m_activations || !isVisible() || !isEnabled()) {
-                return;
-            }
-            m_held = true;
-            m_over = true;
-            m_systemHeld = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
-            repaint();
-        }
-        if (m_repeatAllowed) {
-            if (!m_timer) {
-                m_timer = new QTimer(this);
-                connect(m_timer, &QTimer::timeout, this, &TTimerSpeedButton::repeatTick);
-            }
-            m_timer->setInterval(firstRepeatMs);
-            m_timer->start();
-        }
-    });
-}
-
-void TTimerSpeedButton::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!m_held) {
-        return;
-    }
-    const bool over = rect().contains(event->position().toPoint());
-    if (over != m_over) {
-        m_over = over;
-        repaint();
-    }
-}
-
-void TTimerSpeedButton::mouseReleaseEvent(QMouseEvent *event)
-{
-    platform::guarded([&] {
-        if (m_timer) {
-            m_timer->stop();
-        }
-        if (event->button() != Qt::LeftButton || !m_held) {
-            return;
-        }
-        const bool over = rect().contains(event->position().toPoint());
-        m_held = false;
-        m_over = false;
-        repaint();
-        if (over) {
-            click();
-        }
-    });
-}
-
-void TTimerSpeedButton::repeatTick()
-{
-    m_timer->setInterval(nextRepeatMs);
-    if (m_systemHeld && !QGuiApplication::mouseButtons().testFlag(Qt::LeftButton)) {
-        cancelPress(); // the release went elsewhere
-        return;
-    }
-    if (!m_held || !m_over) {
-        return;
-    }
-    platform::guarded([this] {
-        try {
-            click();
-        } catch (...) {
-            // No more ticks while the error box is up, and none after it.
-            cancelPress();
-            throw;
-        }
-    });
-}
-
-void TTimerSpeedButton::cancelPress()
-{
-    if (m_timer) {
-        m_timer->stop();
-    }
-    if (m_held) {
-        m_held = false;
-        m_over = false;
-        update();
-    }
-}
-
-void TTimerSpeedButton::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
-        cancelPress();
-    }
-    QWidget::changeEvent(event);
-}
-
-void TTimerSpeedButton::hideEvent(QHideEvent *event)
-{
-    cancelPress();
-    QWidget::hideEvent(event);
-}
-
-// ---------------------------------------------------------------------------------------------
-// TSpinButton
-
-TSpinButton::TSpinButton(QWidget *parent)
-    : QWidget(parent)
-    , m_up(new TTimerSpeedButton(this))
-    , m_down(new TTimerSpeedButton(this))
-    , m_focused(m_up)
-{
-    setFocusPolicy(Qt::NoFocus);
-    setMinimumWidth(controls::arrowPairWidth);
-    m_down->setBuiltInArrow(false);
-    m_up->OnClick = [this](QObject *) {
-        if (OnUpClick) {
-            OnUpClick(this);
-        }
-    };
-    m_down->OnClick = [this](QObject *) {
-        if (OnDownClick) {
-            OnDownClick(this);
-        }
-    };
-    m_up->OnPress = m_down->OnPress = [this](TTimerSpeedButton *arrow) { arrowPressed(arrow); };
-    resize(sizeHint());
-}
-
-void TSpinButton::setFocusControl(QWidget *control)
-{
-    m_focusControl = control;
-}
-
-QPixmap TSpinButton::UpGlyph() const
-{
-    return m_up->glyph();
-}
-
-void TSpinButton::setUpGlyph(const QPixmap &glyph)
-{
-    m_up->setGlyph(glyph);
-}
-
-QPixmap TSpinButton::DownGlyph() const
-{
-    return m_down->glyph();
-}
-
-void TSpinButton::setDownGlyph(const QPixmap &glyph)
-{
-    m_down->setGlyph(glyph);
-}
-
-int TSpinButton::UpNumGlyphs() const
-{
-    return m_up->numGlyphs();
-}
-
-void TSpinButton::setUpNumGlyphs(int count)
-{
-    m_up->setNumGlyphs(count);
-}
-
-int TSpinButton::DownNumGlyphs() const
-{
-    return m_down->numGlyphs();
-}
-
-void TSpinButton::setDownNumGlyphs(int count)
-{
-    m_down->setNumGlyphs(count);
-}
-
-bool TSpinButton::TabStop() const
-{
-    return (focusPolicy() & Qt::TabFocus) != 0;
-}
-
-void TSpinButton::setTabStop(bool tabStop)
-{
-    setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
-}
-
-QSize TSpinButton::sizeHint() const
-{
-    return QSize(20, 25);
-}
-
-void TSpinButton::arrowPressed(TTimerSpeedButton *arrow)
-{
-    if (QWidget *control = m_focusControl) {
-        if ((control->focusPolicy() & Qt::TabFocus) && control->isEnabled() && control->isVisible()
-            && !control->hasFocus()) {
-            control->setFocus(Qt::OtherFocusReason);
-        }
-    } else if (TabStop() && !hasFocus()) {
-        setFocus(Qt::OtherFocusReason);
-    }
-    setFocusedButton(arrow);
-}
-
-void TSpinButton::setFocusedButton(TTimerSpeedButton *arrow)
-{
-    m_focused = arrow;
-    updateFocusMarks();
-}
-
-void TSpinButton::updateFocusMarks()
-{
-    m_up->setFocusMark(hasFocus() && m_focused == m_up);
-    m_down->setFocusMark(hasFocus() && m_focused == m_down);
-}
-
-bool TSpinButton::event(QEvent *event)
-{
-    // With the focus the pair keeps its keys from shortcuts and focus navigation.
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Space) {
-            key->accept();
-            return true;
-        }
-    }
-    return QWidget::event(event);
-}
-
-void TSpinButton::keyPressEvent(QKeyEvent *event)
-{
-    platform::guarded([&] {
-        switch (event->key()) {
-        case Qt::Key_Space:
-            event->accept();
-            m_focused->click();
-            break;
-        case Qt::Key_Up:
-        case Qt::Key_Down: {
-            event->accept();
-            TTimerSpeedButton *arrow = event->key() == Qt::Key_Up ? m_up : m_down;
-            setFocusedButton(arrow);
-            arrow->click();
-            break;
-        }
-        default:
-            QWidget::keyPressEvent(event);
-        }
-    });
-}
-
-void TSpinButton::focusInEvent(QFocusEvent *event)
-{
-    updateFocusMarks();
-    QWidget::focusInEvent(event);
-}
-
-void TSpinButton::focusOutEvent(QFocusEvent *event)
-{
-    updateFocusMarks();
-    QWidget::focusOutEvent(event);
-}
-
-void TSpinButton::resizeEvent(QResizeEvent *event)
-{
-    m_up->setGeometry(controls::upArrowRect(size()));
-    m_down->setGeometry(controls::downArrowRect(size()));
-    QWidget::resizeEvent(event);
-}
-
-// ---------------------------------------------------------------------------------------------
-// TSpinEdit
 
 TSpinEdit::TSpinEdit(QWidget *parent)
     : QLineEdit(parent)
@@ -501,12 +80,12 @@ void TSpinEdit::setText(const QString &text)
 
 qint32 TSpinEdit::Value() const
 {
-    return tryStrToInt(QLineEdit::text()).value_or(m_minValue);
+    return controls::tryStrToInt(QLineEdit::text()).value_or(m_minValue);
 }
 
 void TSpinEdit::setValue(qint32 value)
 {
-    setText(intToStr(ClampValue(value)));
+    setText(controls::intToStr(ClampValue(value)));
 }
 
 void TSpinEdit::setReadOnly(bool readOnly)

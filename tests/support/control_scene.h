@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/tcolor.h"
-#include "support/paint_counter.h"
+#include "paint_counter.h"
 
 #include <QEvent>
 #include <QImage>
