@@ -22,6 +22,7 @@ private slots:
     void guardShowsWhatEscapes_data();
     void guardShowsWhatEscapes();
     void fakeTicksWrapAndSleep();
+    void laterBoxesOncePerMessage();
     void escapeAndCloseOnAStandardBox_data();
     void escapeAndCloseOnAStandardBox();
 };
@@ -85,6 +86,29 @@ void TestPlatform::fakeTicksWrapAndSleep()
     platform::sleep(100);
     QCOMPARE(platform::tickCount(), 0x54u);
     QCOMPARE(ticks.sleptMs(), 100u);
+}
+
+void TestPlatform::laterBoxesOncePerMessage()
+{
+    RecordingDialogs dialogs;
+    const auto raise
+        = [](const QString &text) { guardedBoxAfterReturn([&] { throw Error(text); }); };
+    const QString a = QStringLiteral("Unable to write to /x/bodovka.ini");
+    const QString b = QStringLiteral("'x' is not a valid integer value");
+    // Raised while the first box is open, and while the second is.
+    const QList<QStringList> raisedWhileOpen { { a, b, a, b }, { a } };
+    dialogs.whileOpen = [&](const RecordingDialogs::Shown &) {
+        for (const QString &text : raisedWhileOpen.value(dialogs.shown.size() - 1)) {
+            raise(text);
+        }
+        QCoreApplication::processEvents();
+    };
+    raise(a);
+    raise(a);
+    QTRY_COMPARE(dialogs.shown.size(), 3);
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs.texts(), QStringList({ platform::errorBoxText(a), platform::errorBoxText(b),
+                                            platform::errorBoxText(a) }));
 }
 
 void TestPlatform::escapeAndCloseOnAStandardBox_data()
