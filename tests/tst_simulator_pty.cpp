@@ -3,17 +3,24 @@
 #include "support/bytes.h"
 #include "support/simulator_process.h"
 
+#include "platform/pseudoterminal.h"
+#include "simulator/controller.h"
+#include "simulator/controllerline.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -94,6 +101,7 @@ private slots:
     void secondSimulatorRefusesLiveLink();
     void otherPortAndStaleLink();
     void refusesWhatIsNoLink();
+    void lockDroppedLateIsReleased();
 
 private:
     QString portPath(const QString &name = QStringLiteral("COM1")) const
@@ -235,6 +243,43 @@ void TestSimulatorPty::refusesWhatIsNoLink()
     QCOMPARE(sim.process().exitCode(), 1);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("mine"));
+}
+
+void TestSimulatorPty::lockDroppedLateIsReleased()
+{
+#ifndef TIOCGEXCL
+    QSKIP("the system cannot tell whether a terminal is in exclusive mode");
+#else
+    platform::PseudoTerminalDevice line;
+    QString error;
+    QVERIFY2(line.open(&error), qPrintable(error));
+    if (line.slaveClosedDescriptor() < 0) {
+        QSKIP("no close notifications here");
+    }
+    ScoreboardController controller;
+    ControllerLine session(controller, line);
+    // A console dies: the kernel tells of its close while its lock is still held.
+    const QByteArray slave = QFile::encodeName(line.slavePath());
+    const int console = ::open(slave.constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(console >= 0);
+    const auto closeConsole = qScopeGuard([console] { ::close(console); });
+    QCOMPARE(flock(console, LOCK_EX | LOCK_NB), 0);
+    QCOMPARE(ioctl(console, TIOCEXCL), 0);
+    ::close(::open(slave.constData(), O_RDWR | O_NOCTTY));
+    const auto notified = [&line] {
+        pollfd p { int(line.slaveClosedDescriptor()), POLLIN, 0 };
+        return ::poll(&p, 1, 0) == 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!notified(), 5000); // the simulator has looked once
+    const auto exclusive = [console] {
+        int on = 0;
+        return ioctl(console, TIOCGEXCL, &on) == 0 && on != 0;
+    };
+    QVERIFY(exclusive());
+    // The kernel drops the lock a moment later.
+    flock(console, LOCK_UN);
+    QTRY_VERIFY_WITH_TIMEOUT(!exclusive(), 5000);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSimulatorPty)
