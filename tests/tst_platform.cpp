@@ -11,7 +11,6 @@
 
 using namespace platform;
 using namespace testing;
-using namespace Qt::StringLiterals;
 
 class TestPlatform final : public QObject
 {
@@ -23,7 +22,6 @@ private slots:
     void guardShowsWhatEscapes_data();
     void guardShowsWhatEscapes();
     void fakeTicksWrapAndSleep();
-    void laterBoxesOncePerMessage();
     void escapeAndCloseOnAStandardBox_data();
     void escapeAndCloseOnAStandardBox();
 };
@@ -87,26 +85,6 @@ void TestPlatform::fakeTicksWrapAndSleep()
     platform::sleep(100);
     QCOMPARE(platform::tickCount(), 0x54u);
     QCOMPARE(ticks.sleptMs(), 100u);
-}
-
-void TestPlatform::laterBoxesOncePerMessage()
-{
-    RecordingDialogs dialogs;
-    const auto raise
-        = [](const QString &text) { guardedBoxAfterReturn([&] { throw Error(text); }); };
-    // Raised while the first box is open, and while the second is.
-    const QList<QStringList> raisedWhileOpen { { u"A"_s, u"B"_s, u"A"_s, u"B"_s }, { u"A"_s } };
-    dialogs.whileOpen = [&](const RecordingDialogs::Shown &) {
-        for (const QString &text : raisedWhileOpen.value(dialogs.shown.size() - 1)) {
-            raise(text);
-        }
-        QCoreApplication::processEvents();
-    };
-    raise(u"A"_s);
-    raise(u"A"_s);
-    QTRY_COMPARE(dialogs.shown.size(), 3);
-    QCoreApplication::processEvents();
-    QCOMPARE(dialogs.texts(), QStringList({ u"A."_s, u"B."_s, u"A."_s }));
 }
 
 void TestPlatform::escapeAndCloseOnAStandardBox_data()
