@@ -280,6 +280,10 @@ bool writeOnce(const QString &path, const QByteArray &sectionName,
         }
         old = *contents;
         target = info.canonicalFilePath(); // a link keeps pointing at the rewritten file
+        if (target.isEmpty()) {
+            *failure = WriteFailure::Read; // gone or held since it was read
+            return false;
+        }
     } else if (info.isSymLink()) {
         return false; // a link to nowhere: where the settings belong is unclear
     }
