@@ -164,7 +164,7 @@ public:
         if (!h) {
             return false;
         }
-        // A write that the time-outs end returns true with fewer bytes: a stall, not a loss.
+        // A write that the time-outs end returns true with fewer bytes: a stall, not a device gone.
         if (WriteFile(h, data, size, &n, nullptr) == FALSE) {
             m_gone = goneError(GetLastError());
             return false;
