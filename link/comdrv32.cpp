@@ -14,6 +14,11 @@ constexpr quint32 baudTable[]
 // Like a window timer: shorter periods are raised to 10 ms rather than spinning the loop.
 constexpr int minimumPollPeriod = 10;
 
+// Read time-outs MAXDWORD/0/0: a read returns at once with what is queued.
+constexpr std::uint32_t readIntervalNoWait = 0xFFFFFFFF;
+// A byte the line does not take within this time is not written, as on POSIX.
+constexpr std::uint32_t writeTimeoutMs = 250;
+
 template<typename E> bool inRange(E value, E last)
 {
     return int(value) >= 0 && int(value) <= int(last);
@@ -55,13 +60,21 @@ bool TCommPortDriver::Connect()
     if (!Connected()) {
         return false;
     }
-    ApplyComSettings();
+    // A port whose line cannot be set up would put other bytes on the wire than the driver
+    // means: it counts as one that did not open.
+    if (!applySettings()) {
+        platform::serialBackend().close(m_handle);
+        m_handle = platform::invalidSerialHandle;
+        return false;
+    }
+    // A read returns at once with what is queued (the poll must not hold up the GUI thread),
+    // and a write that the line does not take ends: with 0/0 Windows would wait for ever.
     platform::CommTimeouts timeouts;
-    timeouts.ReadIntervalTimeout = 1;
+    timeouts.ReadIntervalTimeout = readIntervalNoWait;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = 1;
+    timeouts.ReadTotalTimeoutConstant = 0;
     timeouts.WriteTotalTimeoutMultiplier = 0;
-    timeouts.WriteTotalTimeoutConstant = 0;
+    timeouts.WriteTotalTimeoutConstant = writeTimeoutMs;
     platform::serialBackend().setCommTimeouts(m_handle, timeouts);
     startPoll();
     return true;
@@ -104,12 +117,27 @@ platform::DeviceControlBlock TCommPortDriver::deviceControlBlock() const
 
 void TCommPortDriver::ApplyComSettings()
 {
-    if (!Connected()) {
-        return;
+    if (Connected()) {
+        applySettings();
     }
-    platform::serialBackend().setCommState(m_handle, deviceControlBlock());
+}
+
+bool TCommPortDriver::applySettings()
+{
+    const bool set = platform::serialBackend().setCommState(m_handle, deviceControlBlock());
     FlushBuffers(true, true);
     platform::serialBackend().setupComm(m_handle, m_inBufSize, m_outBufSize);
+    return set;
+}
+
+void TCommPortDriver::closeIfGone()
+{
+    // The handle of a device that went away (an adapter pulled out) never works again. Closed,
+    // the port is opened afresh by the next command's Connect: when the adapter is back on
+    // the same port, that command reaches it. Nothing is written again.
+    if (Connected() && platform::serialBackend().deviceGone()) {
+        Disconnect();
+    }
 }
 
 void TCommPortDriver::FlushBuffers(bool inBuf, bool outBuf)
@@ -130,7 +158,11 @@ void TCommPortDriver::FlushBuffers(bool inBuf, bool outBuf)
 bool TCommPortDriver::SendByte(quint8 value)
 {
     std::uint32_t written = 0;
-    return platform::serialBackend().write(m_handle, &value, 1, &written) && written == 1;
+    if (platform::serialBackend().write(m_handle, &value, 1, &written) && written == 1) {
+        return true;
+    }
+    closeIfGone();
+    return false;
 }
 
 void TCommPortDriver::setComHandle(platform::SerialHandle value)
@@ -261,8 +293,11 @@ void TCommPortDriver::poll()
         }
         std::uint32_t got = 0;
         if (!platform::serialBackend().read(m_handle, m_buffer.data(),
-                                            std::uint32_t(m_buffer.size()), &got)
-            || got == 0 || !OnReceiveData) {
+                                            std::uint32_t(m_buffer.size()), &got)) {
+            closeIfGone();
+            return;
+        }
+        if (got == 0 || !OnReceiveData) {
             return;
         }
         // A copy, so that a handler that replaces itself is not destroyed while it runs.

@@ -94,7 +94,9 @@ using TComPortReceiveDataEvent
 /// Owns one serial port: opens and closes it, pushes the line settings, polls it for received
 /// bytes on a timer of the GUI thread and hands each batch to OnReceiveData, writes single
 /// bytes. Reports no errors: a failed open is Connect returning false; failed reads and
-/// writes are dropped. Destroyed with its owner (the QObject parent); destruction disconnects.
+/// writes are dropped, and one that failed because the device has gone away closes the port,
+/// so that the next Connect opens it afresh. Destroyed with its owner (the QObject parent);
+/// destruction disconnects.
 class TCommPortDriver : public QObject
 {
     Q_OBJECT
@@ -152,7 +154,8 @@ public:
     /// True exactly when the handle is greater than 0.
     bool Connected() const;
     /// Opens "COM<ComPort + 1>" exclusively, applies the settings, sets the time-outs so that
-    /// a read returns at once, starts the poll. True when open (also when it already was).
+    /// a read returns at once and a write ends after 250 ms, starts the poll. True when open
+    /// (also when it already was); a port that refuses the line settings is closed again.
     bool Connect();
     /// Stops the poll and closes the port when open. Always returns false.
     bool Disconnect();
@@ -165,6 +168,10 @@ public:
 
 private:
     platform::DeviceControlBlock deviceControlBlock() const;
+    /// Pushes the line settings as ApplyComSettings does; false when the port refused them.
+    bool applySettings();
+    /// After a failed read or write: closes the port when its device has gone away.
+    void closeIfGone();
     void poll();
     void startPoll();
     void applyIfOpen();

@@ -44,6 +44,7 @@ QString currentExceptionMessage()
 
 QStringList pendingErrors;
 bool showingPendingErrors = false;
+QString shownError; // the message of the box open now
 
 void showPendingErrors() noexcept
 {
@@ -54,10 +55,12 @@ void showPendingErrors() noexcept
     showingPendingErrors = true;
     while (!pendingErrors.isEmpty()) {
         try {
-            showErrorBox(pendingErrors.takeFirst());
+            shownError = pendingErrors.takeFirst();
+            showErrorBox(shownError);
         } catch (...) {
         }
     }
+    shownError.clear();
     showingPendingErrors = false;
 }
 
@@ -75,7 +78,13 @@ void reportCurrentException() noexcept
 void reportCurrentExceptionLater() noexcept
 {
     try {
-        pendingErrors.append(currentExceptionMessage());
+        // A stream of failing blocks raises the same error again and again: one box per
+        // distinct message is enough while one is open.
+        const QString message = currentExceptionMessage();
+        if ((showingPendingErrors && message == shownError) || pendingErrors.contains(message)) {
+            return;
+        }
+        pendingErrors.append(message);
         if (QCoreApplication *app = QCoreApplication::instance()) {
             QTimer::singleShot(0, app, showPendingErrors);
         } else {

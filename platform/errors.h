@@ -28,7 +28,8 @@ QString errorBoxText(const QString &message);
 
 void reportCurrentException() noexcept;
 /// Shows the current exception's box once the handler that caught it has returned; boxes
-/// raised meanwhile wait until the one before them is closed.
+/// raised meanwhile wait until the one before them is closed. A message already open or
+/// waiting is not queued again.
 void reportCurrentExceptionLater() noexcept;
 
 /// Runs one entry point from Qt (slot, event handler, timer). Whatever it raises is shown in

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/ticks.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
@@ -237,6 +239,81 @@ bool folderPermitsWriting(const QFileInfo &folder)
 #endif
 }
 
+enum class WriteFailure {
+    Refused, ///< nothing another program's hold explains: a name, a folder, a read-only file
+    Read,    ///< the existing file could not be read
+    Replace, ///< the new contents could not be put in its place
+};
+
+// A sync client or a virus scanner that has the file open for a moment makes Windows refuse
+// to read it or to replace it; POSIX has no such holds.
+bool mayBeHeld(WriteFailure failure)
+{
+#ifdef Q_OS_WIN
+    return failure == WriteFailure::Read || failure == WriteFailure::Replace;
+#else
+    Q_UNUSED(failure);
+    return false;
+#endif
+}
+
+constexpr quint32 holdPatienceMs = 1000;
+constexpr quint32 holdPauseMs = 50;
+
+bool writeOnce(const QString &path, const QByteArray &sectionName,
+               const QList<std::pair<QByteArray, QByteArray>> &entries, WriteFailure *failure)
+{
+    *failure = WriteFailure::Refused;
+    const QFileInfo info(path);
+    QString target = info.absoluteFilePath();
+    QByteArray old;
+    const bool exists = info.exists();
+    if (exists) {
+        // A directory, a device or an unreadable file is not replaced by a fresh file.
+        if (!info.isFile() || !permitsWriting(info)) {
+            return false;
+        }
+        const std::optional<QByteArray> contents = readWholeFile(path);
+        if (!contents) {
+            *failure = WriteFailure::Read;
+            return false;
+        }
+        old = *contents;
+        target = info.canonicalFilePath(); // a link keeps pointing at the rewritten file
+        if (target.isEmpty()) {
+            *failure = WriteFailure::Read; // gone or held since it was read
+            return false;
+        }
+    } else if (info.isSymLink()) {
+        return false; // a link to nowhere: where the settings belong is unclear
+    }
+    if (!folderPermitsWriting(QFileInfo(QFileInfo(target).absolutePath()))) {
+        return false;
+    }
+
+    QByteArray updated = old;
+    for (const auto &[key, value] : entries) {
+        updated = profileWithValue(updated, sectionName, key, value, nativeProfileNewLine());
+    }
+    if (exists && updated == old) {
+        return true;
+    }
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(updated) != updated.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *failure = file.error() == QFileDevice::RenameError ? WriteFailure::Replace
+                                                            : WriteFailure::Refused;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<QByteArray> profileValue(const QByteArray &contents, const QByteArray &section,
@@ -360,45 +437,24 @@ bool writeProfileStrings(const QString &path, const QString &section,
         }
         entries.append({ keyName, valueBytes });
     }
+    // Each try reads the file afresh: what another program wrote meanwhile is kept.
+    WriteFailure failure = WriteFailure::Refused;
+    return retryWhileHeld([&] { return writeOnce(path, sectionName, entries, &failure); },
+                          [&] { return mayBeHeld(failure); });
+}
 
-    const QFileInfo info(path);
-    QString target = info.absoluteFilePath();
-    QByteArray old;
-    const bool exists = info.exists();
-    if (exists) {
-        // A directory, a device or an unreadable file is not replaced by a fresh file.
-        if (!info.isFile() || !permitsWriting(info)) {
+bool retryWhileHeld(const std::function<bool()> &attempt, const std::function<bool()> &held)
+{
+    const quint32 start = tickCount();
+    for (;;) {
+        if (attempt()) {
+            return true;
+        }
+        if (!held() || tickCount() - start >= holdPatienceMs) {
             return false;
         }
-        const std::optional<QByteArray> contents = readWholeFile(path);
-        if (!contents) {
-            return false;
-        }
-        old = *contents;
-        target = info.canonicalFilePath(); // a link keeps pointing at the rewritten file
-    } else if (info.isSymLink()) {
-        return false; // a link to nowhere: where the settings belong is unclear
+        sleep(holdPauseMs);
     }
-    if (!folderPermitsWriting(QFileInfo(QFileInfo(target).absolutePath()))) {
-        return false;
-    }
-
-    QByteArray updated = old;
-    for (const auto &[key, value] : entries) {
-        updated = profileWithValue(updated, sectionName, key, value, nativeProfileNewLine());
-    }
-    if (exists && updated == old) {
-        return true;
-    }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(updated) != updated.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace platform

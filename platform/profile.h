@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -25,7 +26,9 @@ QString readProfileString(const QString &path, const QString &section, const QSt
 /// replaced atomically (written beside it, synced, renamed over it). Returns false and
 /// leaves the old file untouched when the write is refused: a read-only file or folder, a
 /// directory at `path`, a folder that does not exist, a name or value that cannot be stored
-/// on one line.
+/// on one line. On Windows, a file that cannot be read or replaced because another program
+/// holds it for a moment (a sync client, a virus scanner) is tried again for about a second
+/// before the write counts as refused.
 bool writeProfileString(const QString &path, const QString &section, const QString &key,
                         const QString &value);
 
@@ -33,6 +36,11 @@ bool writeProfileString(const QString &path, const QString &section, const QStri
 /// either all of them are written or, when the write is refused as above, none.
 bool writeProfileStrings(const QString &path, const QString &section,
                          const QList<std::pair<QString, QString>> &values);
+
+/// Runs `attempt` until it succeeds. After a failure that `held` takes for a brief hold by
+/// another program, waits 50 ms (platform::sleep) and tries again, for about a second in
+/// all (platform::tickCount). Returns whether an attempt succeeded.
+bool retryWhileHeld(const std::function<bool()> &attempt, const std::function<bool()> &held);
 
 /// The raw value of `key` in `section` of a file's contents (quotes already removed), or
 /// nothing when the section or the key is missing.

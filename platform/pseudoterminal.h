@@ -34,11 +34,19 @@ public:
     /// Turns readable when a program closes the slave side; -1 where the system cannot tell.
     qintptr slaveClosedDescriptor() const { return m_slaveWatch; }
 
+    enum class SlaveRelease {
+        NotNeeded, ///< the line is not in exclusive mode, or the system cannot tell
+        Released,  ///< the mode was cleared
+        LockBusy,  ///< someone holds the line's lock: a console, or one whose close is under way
+    };
+
     /// Call when slaveClosedDescriptor() turns readable. A program that dies while it holds
     /// the slave side in exclusive mode leaves that mode behind: the kernel would clear it
     /// only with the last descriptor of the pair, and this end keeps its own. So once no one
-    /// holds the line's lock any more, the mode is cleared here. True when it was.
-    bool releaseAbandonedSlave();
+    /// holds the line's lock any more, the mode is cleared here. The kernel tells of a close
+    /// before it drops the closing program's lock: a caller that gets LockBusy asks again
+    /// shortly.
+    SlaveRelease releaseAbandonedSlave();
 
     /// What the other end has sent so far: empty when nothing is queued, nothing on a
     /// failure of the line (with the reason in `error`).

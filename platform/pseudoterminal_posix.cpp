@@ -98,10 +98,10 @@ bool PseudoTerminalDevice::open(QString *error)
     return true;
 }
 
-bool PseudoTerminalDevice::releaseAbandonedSlave()
+PseudoTerminalDevice::SlaveRelease PseudoTerminalDevice::releaseAbandonedSlave()
 {
     if (m_slaveWatch < 0 || m_slave < 0) {
-        return false;
+        return SlaveRelease::NotNeeded;
     }
     // The events only wake this up: what counts is the state of the line now.
     std::array<char, 4096> events {};
@@ -109,16 +109,16 @@ bool PseudoTerminalDevice::releaseAbandonedSlave()
 #ifdef TIOCGEXCL
     int exclusive = 0;
     if (ioctl(m_slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) {
-        return false;
+        return SlaveRelease::NotNeeded;
     }
     // A console that holds the line also holds its lock: then the mode is that console's.
     if (flock(m_slave, LOCK_SH | LOCK_NB) != 0) {
-        return false;
+        return SlaveRelease::LockBusy;
     }
     flock(m_slave, LOCK_UN);
-    return ioctl(m_slave, TIOCNXCL) == 0;
+    return ioctl(m_slave, TIOCNXCL) == 0 ? SlaveRelease::Released : SlaveRelease::NotNeeded;
 #else
-    return false;
+    return SlaveRelease::NotNeeded;
 #endif
 }
 

@@ -88,6 +88,10 @@ public:
                        std::uint32_t *written)
         = 0;
     virtual bool close(SerialHandle handle) = 0;
+    /// After a read or write that failed: true when it failed because the device has gone
+    /// away (unplugged, hung up), so that the handle will never work again; false after any
+    /// other failure, such as a write that timed out on a stalled line.
+    virtual bool deviceGone() const = 0;
 };
 
 SerialBackend &serialBackend();

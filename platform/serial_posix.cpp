@@ -103,6 +103,13 @@ speed_t standardSpeed(std::uint32_t baud)
     }
 }
 
+// What a read or write of a device that has gone away fails with: an unplugged USB adapter,
+// a pseudo-terminal whose other end was closed.
+bool goneError(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 bool hungUp(int fd)
 {
     pollfd p { fd, POLLIN, 0 };
@@ -143,6 +150,7 @@ class PosixSerial final : public SerialBackend
         bool exclusive = false;
     };
     std::map<int, FoundState> m_found;
+    bool m_gone = false; // of the last failed read or write
 
 public:
     SerialHandle open(const std::string &deviceName) override
@@ -173,8 +181,14 @@ public:
         int exclusive = 0;
         found.exclusive = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 #endif
-        // Root passes TIOCEXCL; the lock is what keeps a second console off the port.
-        if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Root passes TIOCEXCL; the lock is what keeps a second console off the port. The lock
+        // comes first: a port that another program holds is left as it was, never exclusive.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return invalidSerialHandle;
+        }
+        if (ioctl(fd, TIOCEXCL) != 0) {
+            flock(fd, LOCK_UN);
             ::close(fd);
             return invalidSerialHandle;
         }
@@ -328,12 +342,14 @@ public:
     bool read(SerialHandle handle, void *buffer, std::uint32_t max, std::uint32_t *got) override
     {
         *got = 0;
+        m_gone = false;
         const int fd = toFd(handle);
         if (fd < 0) {
             return false;
         }
         if (max == 0) {
-            return !hungUp(fd);
+            m_gone = hungUp(fd);
+            return !m_gone;
         }
         for (;;) {
             const ssize_t n = ::read(fd, buffer, max);
@@ -347,8 +363,10 @@ public:
             // In raw mode an empty queue reads as 0 bytes, or EAGAIN before the line
             // settings are applied; a hung-up device reads as 0 bytes or EIO.
             if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
-                return !hungUp(fd);
+                m_gone = hungUp(fd);
+                return !m_gone;
             }
+            m_gone = goneError(errno);
             return false;
         }
     }
@@ -357,6 +375,7 @@ public:
                std::uint32_t *written) override
     {
         *written = 0;
+        m_gone = false;
         const int fd = toFd(handle);
         if (fd < 0) {
             return false;
@@ -374,6 +393,7 @@ public:
                 continue;
             }
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                m_gone = goneError(errno);
                 break;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -387,6 +407,7 @@ public:
                 break;
             }
             if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                m_gone = true;
                 break;
             }
         }
@@ -412,6 +433,11 @@ public:
         }
         flock(fd, LOCK_UN);
         return ::close(fd) == 0;
+    }
+
+    bool deviceGone() const override
+    {
+        return m_gone;
     }
 };
 

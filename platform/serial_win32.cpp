@@ -25,8 +25,48 @@ HANDLE toHandle(SerialHandle handle)
     return handle > 0 ? reinterpret_cast<HANDLE>(handle) : nullptr;
 }
 
+// What ReadFile and WriteFile fail with once the device behind the handle is gone: a USB
+// adapter pulled out or a Bluetooth link lost (each driver says it its own way, some even as
+// "access denied"), Wine's port whose pseudo-terminal was hung up. Taking a live port for a
+// gone one costs no more than opening it again.
+bool goneError(DWORD error)
+{
+    switch (error) {
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The driver's fields over the block the port gave: its flag word whole (the bits it leaves
+// clear, such as abort-on-error and DSR flow control, are meant clear), the port's own values
+// where the driver sets none.
+DeviceControlBlock withDriverFields(DeviceControlBlock port, const DeviceControlBlock &driver)
+{
+    port.DCBlength = sizeof(DCB);
+    port.BaudRate = driver.BaudRate;
+    port.flags = driver.flags;
+    port.XonLim = driver.XonLim;
+    port.XoffLim = driver.XoffLim;
+    port.ByteSize = driver.ByteSize;
+    port.Parity = driver.Parity;
+    port.StopBits = driver.StopBits;
+    port.XonChar = driver.XonChar;
+    port.XoffChar = driver.XoffChar;
+    return port;
+}
+
 class Win32Serial final : public SerialBackend
 {
+    bool m_gone = false; // of the last failed read or write
+
 public:
     SerialHandle open(const std::string &deviceName) override
     {
@@ -58,6 +98,19 @@ public:
         }
         DCB dcb;
         std::memcpy(&dcb, &block, sizeof dcb);
+        if (SetCommState(h, &dcb) != FALSE) {
+            return true;
+        }
+        // Some drivers refuse a block built from zero; they take one that starts from their own.
+        DCB own {};
+        own.DCBlength = sizeof own;
+        if (GetCommState(h, &own) == FALSE) {
+            return false;
+        }
+        DeviceControlBlock port;
+        std::memcpy(static_cast<void *>(&port), &own, sizeof port);
+        const DeviceControlBlock retry = withDriverFields(port, block);
+        std::memcpy(&dcb, &retry, sizeof dcb);
         return SetCommState(h, &dcb) != FALSE;
     }
 
@@ -87,9 +140,14 @@ public:
     bool read(SerialHandle handle, void *buffer, std::uint32_t max, std::uint32_t *got) override
     {
         *got = 0;
+        m_gone = false;
         const HANDLE h = toHandle(handle);
         DWORD n = 0;
-        if (!h || ReadFile(h, buffer, max, &n, nullptr) == FALSE) {
+        if (!h) {
+            return false;
+        }
+        if (ReadFile(h, buffer, max, &n, nullptr) == FALSE) {
+            m_gone = goneError(GetLastError());
             return false;
         }
         *got = n;
@@ -100,9 +158,15 @@ public:
                std::uint32_t *written) override
     {
         *written = 0;
+        m_gone = false;
         const HANDLE h = toHandle(handle);
         DWORD n = 0;
-        if (!h || WriteFile(h, data, size, &n, nullptr) == FALSE) {
+        if (!h) {
+            return false;
+        }
+        // A write that the time-outs end returns true with fewer bytes: a stall, not a device gone.
+        if (WriteFile(h, data, size, &n, nullptr) == FALSE) {
+            m_gone = goneError(GetLastError());
             return false;
         }
         *written = n;
@@ -114,6 +178,8 @@ public:
         const HANDLE h = toHandle(handle);
         return h && CloseHandle(h) != FALSE;
     }
+
+    bool deviceGone() const override { return m_gone; }
 };
 
 Win32Serial win32Serial;

@@ -6,6 +6,13 @@
 
 #include <QSocketNotifier>
 
+namespace {
+
+constexpr int releasePauseMs = 20;
+constexpr int releaseTries = 50;
+
+} // namespace
+
 ControllerLine::ControllerLine(ScoreboardController &controller,
                                platform::PseudoTerminalDevice &line, QObject *parent)
     : QObject(parent)
@@ -18,12 +25,30 @@ ControllerLine::ControllerLine(ScoreboardController &controller,
     if (line.slaveClosedDescriptor() >= 0) {
         auto *closed
             = new QSocketNotifier(line.slaveClosedDescriptor(), QSocketNotifier::Read, this);
-        connect(closed, &QSocketNotifier::activated, this,
-                [this] { platform::guarded([this] { m_line.releaseAbandonedSlave(); }); });
+        connect(closed, &QSocketNotifier::activated, this, [this] {
+            m_releaseTries = 0;
+            releaseAbandonedSlave();
+        });
+        m_releaseAgain.setSingleShot(true);
+        m_releaseAgain.setInterval(releasePauseMs);
+        connect(&m_releaseAgain, &QTimer::timeout, this, &ControllerLine::releaseAbandonedSlave);
     }
     // The display shows hundredths at most; the siren is timed from the tick count anyway.
     m_timer.setInterval(10);
     connect(&m_timer, &QTimer::timeout, this, &ControllerLine::tick);
+}
+
+void ControllerLine::releaseAbandonedSlave()
+{
+    platform::guarded([this] {
+        // A killed console's lock may still be on its way out: look again shortly, for about
+        // a second; a console that lives holds it for longer and keeps its mode.
+        using Release = platform::PseudoTerminalDevice::SlaveRelease;
+        if (m_line.releaseAbandonedSlave() == Release::LockBusy
+            && ++m_releaseTries < releaseTries) {
+            m_releaseAgain.start();
+        }
+    });
 }
 
 void ControllerLine::readLine()

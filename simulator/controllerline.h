@@ -33,9 +33,12 @@ private:
     void readLine();
     void tick();
     void publish();
+    void releaseAbandonedSlave();
 
     ScoreboardController &m_controller;
     platform::PseudoTerminalDevice &m_line;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_timer;
+    QTimer m_releaseAgain;
+    int m_releaseTries = 0;
 };

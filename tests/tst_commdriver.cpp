@@ -76,6 +76,7 @@ private slots:
     void connectOpensByName_data();
     void connectOpensByName();
     void failedOpen();
+    void refusedLineSettingsCloseThePort();
     void connectTwice();
     void comPortIgnoredWhileOpen();
     void disconnect();
@@ -165,7 +166,8 @@ void TestCommDriver::blockOnConnect()
     QCOMPARE(calls[1].bytes.toHex(' '), block.toHex(' '));
     QCOMPARE(calls[2].args, QList<quint32>({ 0xF }));
     QCOMPARE(calls[3].args, QList<quint32>({ 2048, 2048 }));
-    QCOMPARE(calls[4].args, QList<quint32>({ 1, 0, 1, 0, 0 }));
+    // Reads return at once; a write the line does not take ends after 250 ms.
+    QCOMPARE(calls[4].args, QList<quint32>({ 0xFFFFFFFF, 0, 0, 0, 250 }));
     for (const auto &call : calls) {
         QCOMPARE(call.handle, driver.ComHandle());
     }
@@ -243,6 +245,16 @@ void TestCommDriver::failedOpen()
     m_fake->present.insert(QStringLiteral("COM1"));
     QVERIFY(driver.Connect());
     QVERIFY(driver.ComHandle() > 0);
+}
+
+void TestCommDriver::refusedLineSettingsCloseThePort()
+{
+    m_fake->failSetCommState = true;
+    TCommPortDriver driver;
+    QVERIFY(!driver.Connect());
+    QCOMPARE(driver.ComHandle(), SerialHandle(-1));
+    QCOMPARE(m_fake->handleOf(QStringLiteral("COM1")), SerialHandle(0));
+    QVERIFY(!pollTimer(driver)->isActive());
 }
 
 void TestCommDriver::connectTwice()
@@ -527,6 +539,14 @@ void TestCommDriver::sendByte()
     m_fake->failWrites = true;
     QVERIFY(!driver.SendByte(0x01));
     QVERIFY(driver.Connected());
+    // A device that went away is let go of; while it stays away, a command costs one open.
+    m_fake->failWrites = false;
+    m_fake->unplug(QStringLiteral("COM1"));
+    QVERIFY(!driver.SendByte(0x02));
+    QVERIFY(!driver.Connected());
+    m_fake->calls.clear();
+    QVERIFY(!driver.Connect());
+    QCOMPARE(m_fake->callNames(), QStringList { QStringLiteral("open") });
 }
 
 void TestCommDriver::destructionCloses()

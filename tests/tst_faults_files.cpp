@@ -258,20 +258,24 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
     int deepest = 0;
     const qsizetype boxesBefore = c.dialogs.shown.size();
     c.dialogs.whileOpen = [&](const testing::RecordingDialogs::Shown &) {
-        // The operator reads the box for a while; meanwhile the next time block comes.
+        // The operator reads the box for a while; meanwhile the next time blocks come.
         deepest = std::max(deepest, ++open);
-        if (sent < blocks) {
-            ++sent;
+        for (; sent < blocks; ++sent) {
             peer.send(timeBlock);
+            QTimer reading;
+            QSignalSpy ticks(&reading, &QTimer::timeout);
+            reading.start(20);
+            QTRY_VERIFY(ticks.count() >= 5); // several poll periods of the driver
         }
-        QTimer reading;
-        QSignalSpy ticks(&reading, &QTimer::timeout);
-        reading.start(20);
-        QTRY_VERIFY(ticks.count() >= 5); // several poll periods of the driver
         --open;
     };
     QVERIFY(peer.send(timeBlock));
-    QTRY_COMPARE(c.dialogs.shown.size(), boxesBefore + blocks);
+    // The same message again while its box is open adds no box; once it is closed, it does.
+    QTRY_COMPARE(sent, blocks);
+    QTRY_COMPARE(open, 0);
+    QCOMPARE(c.dialogs.shown.size(), boxesBefore + 1);
+    QVERIFY(peer.send(timeBlock));
+    QTRY_COMPARE(c.dialogs.shown.size(), boxesBefore + 2);
     QTRY_COMPARE(open, 0);
     for (qsizetype i = boxesBefore; i < c.dialogs.shown.size(); ++i) {
         QCOMPARE(c.dialogs.shown[i].text,

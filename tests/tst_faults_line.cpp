@@ -82,6 +82,7 @@ public:
         return ok;
     }
     bool close(SerialHandle h) override { return m_real.close(h); }
+    bool deviceGone() const override { return m_real.deviceGone(); }
 
 private:
     platform::SerialBackend &m_real;
@@ -180,7 +181,6 @@ void TestFaultsLine::cablePulledAndPluggedBack()
     // link behind, and the number of its pseudo-terminal may soon belong to someone else.)
     QVERIFY(QFile::remove(portLink(1)));
     linkNowhere(1, 1);
-    const SerialHandle dead = f.Port->ComHandle();
     const qsizetype boxes = c.dialogs.shown.size();
 
     // The clock goes on and keeps being drawn.
@@ -190,48 +190,29 @@ void TestFaultsLine::cablePulledAndPluggedBack()
     }
     QCOMPARE(shownTime(f), QStringLiteral("06:57"));
 
-    // Every send fails, quietly, and the message loop keeps turning.
+    // The driver lets go of the dead port at its first failed read. Every send fails,
+    // quietly, without a write, and the message loop keeps turning.
+    QTRY_VERIFY(!f.Port->Connected());
     QTimer heartbeat;
     QSignalSpy beats(&heartbeat, &QTimer::timeout);
     heartbeat.start(0);
-    const int writesBefore = serial.writes.value(dead);
-    const int bytesBefore = serial.writtenBytes.value(dead);
+    const auto writesBefore = serial.writes;
     for (controls::PushButton *button :
          { f.SkoreButton, f.PolocasButton, f.SirenaButton, f.NastavitVseButton }) {
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    QCOMPARE(serial.writes.value(dead) - writesBefore, 5 + 2 + 2 + 16);
-    QCOMPARE(serial.writtenBytes.value(dead), bytesBefore);
+    QCOMPARE(serial.writes, writesBefore);
     QCOMPARE(c.dialogs.shown.size(), boxes);
     QTRY_VERIFY(beats.count() >= 100);
 
-    // The driver keeps polling the dead line at its own pace, not in a loop: fewer reads
-    // than ticks of the 10 ms clock.
-    QSignalSpy clockTicks(f.PomTimer, &QTimer::timeout);
-    const int readsBefore = serial.reads.value(dead);
-    QTRY_VERIFY_WITH_TIMEOUT(clockTicks.count() >= 50, 10000);
-    const int reads = serial.reads.value(dead) - readsBefore;
-    QVERIFY2(reads > 0 && reads <= clockTicks.count(),
-             qPrintable(
-                 QStringLiteral("%1 reads in %2 clock ticks").arg(reads).arg(clockTicks.count())));
-
-    // The re-test with nothing plugged in says so and closes the dead port.
-    QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
-    QCOMPARE(c.dialogs.texts().mid(boxes), testing::strings("Chyba inicializace portu."));
-    QCOMPARE(f.StavSpojeni, 0u);
-
-    // Plugged back: a new line behind the same port name; the re-test finds it.
+    // Plugged back: a new line behind the same port name. The next command reaches it
+    // without the plug button, and the clock goes on.
     QVERIFY(startSimulator(1));
-    QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
-    QCOMPARE(c.dialogs.texts().mid(boxes),
-             testing::strings("Chyba inicializace portu.", "Zařízení nalezeno na COM1"));
-    QCOMPARE(f.StavSpojeni, 1u);
-    QVERIFY(m_simulator->waitForLine(QStringLiteral("probe")));
-
     f.DomaciSpinEdit->setText(QStringLiteral("4"));
     f.HosteSpinEdit->setText(QStringLiteral("2"));
     QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
     QVERIFY(m_simulator->waitForLine(QStringLiteral("score home=4 guest=2")));
+    QCOMPARE(c.dialogs.shown.size(), boxes);
     QCOMPARE(f.Button1->text(), QStringLiteral("&Stop"));
     c.ticks.advance(1000);
     QTRY_COMPARE(shownTime(f), expectedNow());

@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "platform/testing/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,8 @@ private slots:
     void valueReadsBackAsWritten();
     void refusedWrite_data();
     void refusedWrite();
+    void retryWhileHeld_data();
+    void retryWhileHeld();
     void keepsPermissionsAndLeavesNoTemporaryFile();
     void corruptedFile_data();
     void corruptedFile();
@@ -327,7 +330,9 @@ void TestProfile::refusedWrite()
                                                          | QFile::ReadOther | QFile::ExeOther));
     }
 
+    const testing::FakeTicks ticks;
     const bool written = writeProfileString(path, section, key, value);
+    QCOMPARE(ticks.sleptMs(), 0u); // refused at once: nothing here holds a file for a moment
     const QStringList left = QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
     if (restore) {
         QFile::setPermissions(m_dir->path(), restore);
@@ -341,6 +346,30 @@ void TestProfile::refusedWrite()
         QCOMPARE(fileBytes(path), old);
     }
     QCOMPARE(left.size(), how == QLatin1String("missing folder") ? 0 : 1);
+}
+
+void TestProfile::retryWhileHeld_data()
+{
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<int>("attempts"); ///< written when more than failures
+    QTest::newRow("held twice, then written") << 2 << true << 3;
+    QTest::newRow("held for good: a second, then refused") << 1000 << true << 21;
+    QTest::newRow("refused, not held") << 1000 << false << 1;
+}
+
+void TestProfile::retryWhileHeld()
+{
+    QFETCH(int, failures);
+    QFETCH(bool, held);
+    QFETCH(int, attempts);
+    const testing::FakeTicks ticks;
+    int tried = 0;
+    const bool written
+        = platform::retryWhileHeld([&] { return ++tried > failures; }, [&] { return held; });
+    QCOMPARE(tried, attempts);
+    QCOMPARE(written, attempts > failures);
+    QCOMPARE(ticks.sleptMs(), quint32(50 * (attempts - 1)));
 }
 
 void TestProfile::keepsPermissionsAndLeavesNoTemporaryFile()

@@ -3,17 +3,24 @@
 #include "support/bytes.h"
 #include "support/simulator_process.h"
 
+#include "platform/pseudoterminal.h"
+#include "simulator/controller.h"
+#include "simulator/controllerline.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -94,6 +101,7 @@ private slots:
     void secondSimulatorRefusesLiveLink();
     void otherPortAndStaleLink();
     void refusesWhatIsNoLink();
+    void lockDroppedLateIsReleased();
 
 private:
     QString portPath(const QString &name = QStringLiteral("COM1")) const
@@ -235,6 +243,31 @@ void TestSimulatorPty::refusesWhatIsNoLink()
     QCOMPARE(sim.process().exitCode(), 1);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("mine"));
+}
+
+void TestSimulatorPty::lockDroppedLateIsReleased()
+{
+#if !defined(TIOCGEXCL) || !defined(__linux__)
+    QSKIP("needs the exclusive mode's state and close notifications (Linux)");
+#else
+    platform::PseudoTerminalDevice line;
+    QString error;
+    QVERIFY2(line.open(&error), qPrintable(error));
+    ScoreboardController controller;
+    ControllerLine session(controller, line);
+    // A console dies: the kernel tells of its close while its lock is still held.
+    const QByteArray slave = QFile::encodeName(line.slavePath());
+    const int console = ::open(slave.constData(), O_RDWR | O_NOCTTY);
+    const auto closeConsole = qScopeGuard([console] { ::close(console); });
+    QVERIFY(flock(console, LOCK_EX | LOCK_NB) == 0 && ioctl(console, TIOCEXCL) == 0);
+    ::close(::open(slave.constData(), O_RDWR | O_NOCTTY));
+    pollfd notified { int(line.slaveClosedDescriptor()), POLLIN, 0 };
+    QTRY_COMPARE_WITH_TIMEOUT(::poll(&notified, 1, 0), 0, 5000); // the simulator looked once
+    int exclusive = 0;
+    QVERIFY(ioctl(console, TIOCGEXCL, &exclusive) == 0 && exclusive != 0);
+    flock(console, LOCK_UN); // the kernel drops the lock a moment later
+    QTRY_VERIFY_WITH_TIMEOUT(ioctl(console, TIOCGEXCL, &exclusive) == 0 && exclusive == 0, 5000);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSimulatorPty)

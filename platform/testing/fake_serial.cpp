@@ -61,6 +61,16 @@ SerialHandle FakeSerial::handleOf(const QString &device) const
     return 0;
 }
 
+void FakeSerial::unplug(const QString &device)
+{
+    present.remove(device);
+    for (Port &port : m_ports) {
+        if (port.device == device) {
+            port.gone = true;
+        }
+    }
+}
+
 bool FakeSerial::isOpen(SerialHandle handle) const
 {
     const auto it = m_ports.constFind(handle);
@@ -144,7 +154,8 @@ bool FakeSerial::read(SerialHandle handle, void *buffer, std::uint32_t max, std:
     *got = 0;
     Call &call = record(QStringLiteral("read"), handle);
     call.args = { max };
-    call.ok = isOpen(handle) && !failReads;
+    m_gone = isOpen(handle) && m_ports[handle].gone;
+    call.ok = isOpen(handle) && !failReads && !m_gone;
     if (call.ok) {
         QByteArray &input = m_ports[handle].input;
         const qsizetype n = qMin<qsizetype>(input.size(), max);
@@ -163,7 +174,8 @@ bool FakeSerial::write(SerialHandle handle, const void *data, std::uint32_t size
     const QByteArray bytes(static_cast<const char *>(data), qsizetype(size));
     Call &call = record(QStringLiteral("write"), handle);
     call.bytes = bytes;
-    call.ok = isOpen(handle) && !failWrites;
+    m_gone = isOpen(handle) && m_ports[handle].gone;
+    call.ok = isOpen(handle) && !failWrites && !m_gone;
     if (call.ok) {
         m_ports[handle].output.append(bytes);
         *written = size;

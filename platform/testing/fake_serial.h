@@ -38,6 +38,9 @@ public:
     bool failReads = false;
     bool failWrites = false;
     bool failSetCommState = false;
+    /// The device goes away as an adapter pulled out does: it no longer opens, and reads and
+    /// writes on a handle still open to it fail with deviceGone(). Back with present.insert().
+    void unplug(const QString &device);
     /// Runs after every open, with the handle given out (-1 when the device did not open).
     std::function<void(const QString &device, platform::SerialHandle handle)> onOpen;
     /// Runs after every successful write, e.g. to queue the answer of a device.
@@ -71,6 +74,7 @@ public:
     bool write(platform::SerialHandle handle, const void *data, std::uint32_t size,
                std::uint32_t *written) override;
     bool close(platform::SerialHandle handle) override;
+    bool deviceGone() const override { return m_gone; }
 
 private:
     struct Port
@@ -79,12 +83,14 @@ private:
         QByteArray input;
         QByteArray output;
         bool open = true;
+        bool gone = false;
     };
 
     Call &record(const QString &what, platform::SerialHandle handle);
 
     QHash<platform::SerialHandle, Port> m_ports;
     platform::SerialHandle m_next = 100;
+    bool m_gone = false;
 };
 
 } // namespace testing
