@@ -296,6 +296,12 @@ private:
     QString portLink(int port) const { return lines() + QStringLiteral("/ports/COM%1").arg(port); }
     /// Links Wine's COMn to the slave of the pseudo-terminal.
     bool linkPort(int port, const PseudoTerminal &line);
+    /// bodovka-sim on Wine's COM1.
+    bool startSimulator(SimulatorProcess &simulator)
+    {
+        return simulator.start(
+            { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") });
+    }
     /// Starts the console copy and answers its box about the controller it found.
     bool startConsole(WineProcess &console);
     /// Closes the console's main window as an operator does; true when it then ended with 0.
@@ -485,8 +491,7 @@ void TestWine::firstStartFindsControllerAndStores()
                         m_dir->filePath(QStringLiteral("bodovka.exe"))));
     QFile::remove(portLink(1));
     SimulatorProcess simulator;
-    QVERIFY(simulator.start(
-        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    QVERIFY(startSimulator(simulator));
     WineProcess console;
     QVERIFY(startConsole(console));
     QVERIFY(simulator.waitForLine(QStringLiteral("probe")));
@@ -521,8 +526,7 @@ void TestWine::secondStartShowsStoredValues()
 {
     QVERIFY2(m_dir, "needs the first start");
     SimulatorProcess simulator;
-    QVERIFY(simulator.start(
-        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    QVERIFY(startSimulator(simulator));
     WineProcess console;
     QVERIFY(startConsole(console));
 
@@ -540,8 +544,7 @@ void TestWine::settingsWriteRidesOutABriefHold()
 {
     QVERIFY2(m_dir, "needs the first start");
     SimulatorProcess simulator;
-    QVERIFY(simulator.start(
-        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    QVERIFY(startSimulator(simulator));
     WineProcess console;
     QVERIFY(startConsole(console));
 
@@ -592,8 +595,7 @@ void TestWine::windowsInsideTheFreeArea()
     });
 
     SimulatorProcess simulator;
-    QVERIFY(simulator.start(
-        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    QVERIFY(startSimulator(simulator));
     WineProcess console;
     QVERIFY(startConsole(console));
     const std::optional<WindowPlace> main = placeOf(QStringLiteral("Bodovka 1.3"));
@@ -627,8 +629,7 @@ void TestWine::feedAnswersWithTheScoreSent()
     settings.close();
 
     SimulatorProcess simulator;
-    QVERIFY(simulator.start(
-        { QStringLiteral("--dir"), lines(), QStringLiteral("--port"), QStringLiteral("COM1") }));
+    QVERIFY(startSimulator(simulator));
     WineProcess console;
     QVERIFY(startConsole(console));
     QVERIFY(enter(QPoint(290, 571),
