@@ -59,7 +59,8 @@ protected:
             }
             // The clock's tick sets the shown time from its own reading; a time block from
             // the line sets whatever it carries.
-            const ClockReading clock = readClock(m_form.CelkovyCas, m_form.Uplynulo);
+            const console::ClockReading clock
+                = console::readClock(m_form.CelkovyCas, m_form.Uplynulo);
             const bool fromClock
                 = clock.seconds == m_form.AktSekundy && clock.minutes == m_form.AktMinuty;
             paints.push_back({ platform::tickCount(), digit, fromClock });

@@ -159,7 +159,8 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     f.DomaciSpinEdit->setText(QStringLiteral("12"));
     f.HosteSpinEdit->setText(QStringLiteral("7"));
     QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
-    QTRY_COMPARE(peer.receivedFrom(sentBefore), testing::bytes(protocol::setScore(12, 7)));
+    QTRY_COMPARE(peer.receivedFrom(sentBefore),
+                 testing::bytes(devicelink::protocol::setScore(12, 7)));
     QCOMPARE(c.dialogs.shown.size(), boxes + 1);
 
     c.ticks.advance(2500);

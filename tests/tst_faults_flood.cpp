@@ -88,11 +88,11 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         // A click sends its bytes, whatever the garbage has put into the fields meanwhile.
         controls::PushButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
-            = rounds % 2 == 0
-                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
-                                                      quint8(strToInt(f.HosteSpinEdit->text()))))
-                  : testing::bytes(
-                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->text()))));
+            = rounds % 2 == 0 ? testing::bytes(
+                  devicelink::protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
+                                                 quint8(strToInt(f.HosteSpinEdit->text()))))
+                              : testing::bytes(devicelink::protocol::setPeriod(
+                                  quint8(strToInt(f.PolocasSpinEdit->text()))));
         const qsizetype before = peer->received().size();
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);

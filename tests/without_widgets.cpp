@@ -13,6 +13,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+using devicelink::DeviceScanHost;
+using devicelink::GameState;
+using devicelink::ReplyListener;
+using devicelink::ReplyParser;
+
 namespace {
 
 class Host final : public DeviceScanHost, public ReplyListener
@@ -40,7 +45,7 @@ int main(int argc, char *argv[])
 
     ScoreboardController controller;
     ReplyParser parser(state, host);
-    for (const char b : controller.receive(QByteArray(1, char(protocol::Probe)))) {
+    for (const char b : controller.receive(QByteArray(1, char(devicelink::protocol::Probe)))) {
         parser.consume(quint8(b));
     }
     platform::PseudoTerminalDevice line;
