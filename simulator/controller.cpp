@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace simulator {
+
 namespace {
 
 int payloadLength(std::uint8_t command)
@@ -212,3 +214,5 @@ QString ScoreboardController::timeText() const
         .arg(seconds(), 2, 10, QLatin1Char('0'))
         .arg(hundredths(), 2, 10, QLatin1Char('0'));
 }
+
+} // namespace simulator

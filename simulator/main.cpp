@@ -4,8 +4,8 @@
 #include "platform/message_boxes.h"
 #include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
-#include "simulator/portlink.h"
+#include "simulator/controller_line.h"
+#include "simulator/port_link.h"
 #include "simulator/window.h"
 
 #include <QApplication>
@@ -16,6 +16,11 @@
 
 #include <cstdio>
 #include <memory>
+
+using simulator::ControllerLine;
+using simulator::PortLink;
+using simulator::ScoreboardController;
+using simulator::ScoreboardWindow;
 
 namespace {
 

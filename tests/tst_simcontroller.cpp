@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using simulator::ScoreboardController;
+
 using testing::bytes;
 using testing::FakeTicks;
 using namespace Qt::StringLiterals;

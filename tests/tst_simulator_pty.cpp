@@ -5,7 +5,7 @@
 
 #include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -23,6 +23,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+using simulator::ControllerLine;
+using simulator::ScoreboardController;
 
 using namespace Qt::StringLiterals;
 using testing::bytes;

@@ -6,6 +6,10 @@
 
 #include <QTest>
 
+using simulator::placeBesideConsole;
+using simulator::ScoreboardController;
+using simulator::ScoreboardWindow;
+
 using testing::bytes;
 using testing::FakeTicks;
 

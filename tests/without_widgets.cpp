@@ -8,7 +8,7 @@
 #include "link/reply_parser.h"
 #include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -17,6 +17,8 @@ using devicelink::DeviceScanHost;
 using devicelink::GameState;
 using devicelink::ReplyListener;
 using devicelink::ReplyParser;
+using simulator::ControllerLine;
+using simulator::ScoreboardController;
 
 namespace {
 

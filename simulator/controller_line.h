@@ -4,11 +4,14 @@
 #include <QTimer>
 
 class QSocketNotifier;
-class ScoreboardController;
 
 namespace platform {
 class PseudoTerminalDevice;
 }
+
+namespace simulator {
+
+class ScoreboardController;
 
 /// Connects the controller to the master side of its pseudo-terminal: feeds it what the
 /// console sends, writes its answers back at once, and keeps its clock and siren moving
@@ -42,3 +45,5 @@ private:
     QTimer m_releaseAgain;
     int m_releaseTries = 0;
 };
+
+} // namespace simulator

@@ -1,10 +1,12 @@
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
 #include "platform/errors.h"
 #include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
 
 #include <QSocketNotifier>
+
+namespace simulator {
 
 namespace {
 
@@ -94,3 +96,5 @@ void ControllerLine::publish()
     }
     emit changed();
 }
+
+} // namespace simulator
