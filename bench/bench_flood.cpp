@@ -11,7 +11,8 @@
 #include "controls/push_button.h"
 #include "platform/serial.h"
 #include "platform/testing/fakes.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/line_flooder.h"
+#include "platform/testing/scripted_controller.h"
 #include "platform/ticks.h"
 
 #include <QApplication>
@@ -166,7 +167,7 @@ int main(int argc, char *argv[])
                     ports + QStringLiteral("/COM%1").arg(n));
     }
     platform::setSerialPortsDirectory(QFile::encodeName(ports).toStdString());
-    testing::PtyController peer(ports + QStringLiteral("/COM1"));
+    testing::ScriptedController peer(ports + QStringLiteral("/COM1"));
     if (!peer.ok()) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");
         return 1;

@@ -6,7 +6,7 @@
 class QSocketNotifier;
 
 namespace platform {
-class PseudoTerminalDevice;
+class DevicePty;
 }
 
 namespace simulator {
@@ -21,7 +21,7 @@ class ControllerLine final : public QObject
     Q_OBJECT
 
 public:
-    ControllerLine(ScoreboardController &controller, platform::PseudoTerminalDevice &line,
+    ControllerLine(ScoreboardController &controller, platform::DevicePty &line,
                    QObject *parent = nullptr);
 
 signals:
@@ -39,7 +39,7 @@ private:
     void releaseAbandonedSlave();
 
     ScoreboardController &m_controller;
-    platform::PseudoTerminalDevice &m_line;
+    platform::DevicePty &m_line;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_timer;
     QTimer m_releaseAgain;

@@ -1,8 +1,9 @@
 // bodovka-sim: the scoreboard controller on a pseudo-terminal, linked as ports/COMn beside
 // the console so that the console finds it like a device on a serial port.
 
+#include "platform/device_pty.h"
 #include "platform/message_boxes.h"
-#include "platform/pseudoterminal.h"
+#include "platform/termination_signals.h"
 #include "simulator/controller.h"
 #include "simulator/controller_line.h"
 #include "simulator/port_link.h"
@@ -95,7 +96,7 @@ int run(QCoreApplication &app, const Options &options)
         });
 
     QString error;
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     if (!line.open(&error)) {
         printLine(stderr, QStringLiteral("bodovka-sim: cannot open a pseudo-terminal: ") + error);
         return 1;

@@ -14,7 +14,7 @@
 #include "platform/profile.h"
 #include "platform/serial.h"
 #include "platform/testing/fakes.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +30,7 @@
 #include <memory>
 
 using testing::Console;
-using testing::PtyController;
+using testing::ScriptedController;
 using testing::shownTime;
 
 namespace {
@@ -85,7 +85,7 @@ struct ControllerOnCom1
     bool ok() const { return ports.ok() && peer.ok(); }
 
     const testing::PortsFolder ports;
-    PtyController peer { ports.link(1) };
+    ScriptedController peer { ports.link(1) };
 };
 
 } // namespace
@@ -122,7 +122,7 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
 
     ControllerOnCom1 line;
     QVERIFY(line.ok());
-    PtyController &peer = line.peer;
+    ScriptedController &peer = line.peer;
     Console c(testing::realPorts());
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
     TForm1 &f = *c.form1;
@@ -241,7 +241,7 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
 {
     ControllerOnCom1 line;
     QVERIFY(line.ok());
-    PtyController &peer = line.peer;
+    ScriptedController &peer = line.peer;
     Console c(testing::realPorts());
     TForm1 &f = *c.form1;
     QVERIFY(f.Port && f.Port->Connected());

@@ -9,7 +9,8 @@
 #include "controls/spin.h"
 #include "link/protocol.h"
 #include "platform/serial.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/line_flooder.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,7 @@ using controls::strToInt;
 
 using testing::Console;
 using testing::LineFlooder;
-using testing::PtyController;
+using testing::ScriptedController;
 using testing::shownTime;
 
 namespace {
@@ -63,7 +64,7 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
     const testing::PortsFolder ports;
     QVERIFY(ports.ok());
     ports.linkNowhere(2, 10);
-    auto peer = std::make_unique<PtyController>(ports.link(1));
+    auto peer = std::make_unique<ScriptedController>(ports.link(1));
     QVERIFY(peer->ok());
 
     Console::Options options = testing::realPorts();

@@ -3,7 +3,7 @@
 #include "support/bytes.h"
 #include "support/simulator_process.h"
 
-#include "platform/pseudoterminal.h"
+#include "platform/device_pty.h"
 #include "simulator/controller.h"
 #include "simulator/controller_line.h"
 
@@ -253,7 +253,7 @@ void TestSimulatorPty::lockDroppedLateIsReleased()
 #if !defined(TIOCGEXCL) || !defined(__linux__)
     QSKIP("needs the exclusive mode's state and close notifications (Linux)");
 #else
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     QString error;
     QVERIFY2(line.open(&error), qPrintable(error));
     ScoreboardController controller;

@@ -6,7 +6,7 @@
 #include "link/discovery.h"
 #include "link/protocol.h"
 #include "link/reply_parser.h"
-#include "platform/pseudoterminal.h"
+#include "platform/device_pty.h"
 #include "simulator/controller.h"
 #include "simulator/controller_line.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     for (const char b : controller.receive(QByteArray(1, char(devicelink::protocol::Probe)))) {
         parser.consume(quint8(b));
     }
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     ControllerLine session(controller, line);
     return host.blocks == 1 ? 0 : 1;
 }
