@@ -14,6 +14,7 @@
 #include <utility>
 
 using testing::Console;
+using testing::PaintCounter;
 using testing::shownDigit;
 using testing::shownTime;
 

@@ -3,6 +3,11 @@
 
 #include <QTest>
 
+using testing::ControlScene;
+using testing::faceColor;
+using testing::lightColor;
+using testing::shadowColor;
+
 using namespace controls;
 
 namespace {
