@@ -8,7 +8,7 @@
 #include "console/startup.h"
 #include "console/unit2.h"
 #include "controls/dsleds.h"
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"

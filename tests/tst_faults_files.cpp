@@ -6,7 +6,7 @@
 #include "support/simulator_process.h"
 
 #include "console/settings_file.h"
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"

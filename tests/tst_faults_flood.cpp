@@ -4,7 +4,7 @@
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/protocol.h"

@@ -112,4 +112,4 @@ void TestSimWindow::placedWhereTheConsoleDoesNotCoverIt()
 }
 
 QTEST_MAIN(TestSimWindow)
-#include "tst_simwindow.moc"
+#include "tst_sim_window.moc"

@@ -242,4 +242,4 @@ void TestReplyParser::commandBytes()
 }
 
 QTEST_APPLESS_MAIN(TestReplyParser)
-#include "tst_replyparser.moc"
+#include "tst_reply_parser.moc"

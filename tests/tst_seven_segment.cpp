@@ -221,4 +221,4 @@ void TestSevenSegment::systemColoursFollowThePalette()
 }
 
 QTEST_MAIN(TestSevenSegment)
-#include "tst_sevensegment.moc"
+#include "tst_seven_segment.moc"

@@ -157,4 +157,4 @@ void TestEndToEnd::everyCommandReachesTheScoreboard()
 }
 
 QTEST_MAIN(TestEndToEnd)
-#include "tst_endtoend.moc"
+#include "tst_end_to_end.moc"

@@ -299,4 +299,4 @@ void TestSimController::tickCountWraps()
 }
 
 QTEST_APPLESS_MAIN(TestSimController)
-#include "tst_simcontroller.moc"
+#include "tst_sim_controller.moc"
