@@ -135,8 +135,8 @@ int main(int argc, char *argv[])
     testing::FakeSerial serial;
     serial.present.insert(QStringLiteral("COM1"));
     serial.onWrite = [&serial](platform::SerialHandle handle, const QByteArray &bytes) {
-        if (bytes.contains(char(protocol::Probe))) {
-            serial.queueInput(handle, QByteArray(1, char(protocol::ReplyTime)));
+        if (bytes.contains(char(devicelink::protocol::Probe))) {
+            serial.queueInput(handle, QByteArray(1, char(devicelink::protocol::ReplyTime)));
         }
     };
 

@@ -11,7 +11,8 @@
 #include "controls/push_button.h"
 #include "platform/serial.h"
 #include "platform/testing/fakes.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/line_flooder.h"
+#include "platform/testing/scripted_controller.h"
 #include "platform/ticks.h"
 
 #include <QApplication>
@@ -59,7 +60,8 @@ protected:
             }
             // The clock's tick sets the shown time from its own reading; a time block from
             // the line sets whatever it carries.
-            const ClockReading clock = readClock(m_form.CelkovyCas, m_form.Uplynulo);
+            const console::ClockReading clock
+                = console::readClock(m_form.CelkovyCas, m_form.Uplynulo);
             const bool fromClock
                 = clock.seconds == m_form.AktSekundy && clock.minutes == m_form.AktMinuty;
             paints.push_back({ platform::tickCount(), digit, fromClock });
@@ -165,7 +167,7 @@ int main(int argc, char *argv[])
                     ports + QStringLiteral("/COM%1").arg(n));
     }
     platform::setSerialPortsDirectory(QFile::encodeName(ports).toStdString());
-    testing::PtyController peer(ports + QStringLiteral("/COM1"));
+    testing::ScriptedController peer(ports + QStringLiteral("/COM1"));
     if (!peer.ok()) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");
         return 1;

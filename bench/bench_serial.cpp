@@ -6,7 +6,7 @@
 #include "bench/measure.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
-#include "platform/testing/pty.h"
+#include "platform/testing/far_end_pty.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports"));
-    testing::PseudoTerminal pty;
+    testing::FarEndPty pty;
     if (!dir.isValid() || !QDir().mkpath(ports) || !pty.ok()
         || !QFile::link(pty.slave(), ports + QStringLiteral("/COM1"))) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal as COM1\n");

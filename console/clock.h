@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace console {
+
 /// What the game clock shows for a moment of the count-down.
 struct ClockReading
 {
@@ -20,3 +22,5 @@ constexpr ClockReading readClock(qint32 total, qint32 elapsed)
     return { remaining, static_cast<quint8>((remaining % 3600000) / 60000),
              static_cast<quint8>((remaining % 60000) / 1000), ((remaining % 1000) + 5) / 10 };
 }
+
+} // namespace console

@@ -1,6 +1,6 @@
 #include "console/field_rules.h"
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/spin.h"
 #include "platform/dialogs.h"
 

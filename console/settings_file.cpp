@@ -1,6 +1,6 @@
 #include "console/settings_file.h"
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
 

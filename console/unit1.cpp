@@ -8,7 +8,7 @@
 #include "console/startup.h"
 #include "console/unit2.h"
 #include "controls/dsleds.h"
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"
@@ -506,7 +506,7 @@ void TForm1::SkoreButtonClick()
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
     SkoreDomaci = strToInt(DomaciSpinEdit->text());
     SkoreHoste = strToInt(HosteSpinEdit->text());
-    send(protocol::setScore(SkoreDomaci, SkoreHoste));
+    send(devicelink::protocol::setScore(SkoreDomaci, SkoreHoste));
 }
 
 void TForm1::PolocasButtonClick()
@@ -515,22 +515,23 @@ void TForm1::PolocasButtonClick()
     ZobrazPolocas(static_cast<unsigned>(period));
     Polocas = period;
     writeSetting(QStringLiteral("Polocas"), Polocas);
-    send(protocol::setPeriod(Polocas));
+    send(devicelink::protocol::setPeriod(Polocas));
 }
 
 void TForm1::SirenaButtonClick()
 {
     Sirena = strToInt(SirenaSpinEdit->text());
     writeSetting(QStringLiteral("Sirena"), Sirena);
-    send(protocol::setSiren(Sirena));
+    send(devicelink::protocol::setSiren(Sirena));
     publishBoard();
 }
 
 void TForm1::NastavitVseButtonClick()
 {
-    std::vector<quint8> bytes = protocol::setTime(Minuty, Sekundy, Setiny);
-    for (const auto &command : { protocol::setScore(SkoreDomaci, SkoreHoste),
-                                 protocol::setPeriod(Polocas), protocol::setSiren(Sirena) }) {
+    std::vector<quint8> bytes = devicelink::protocol::setTime(Minuty, Sekundy, Setiny);
+    for (const auto &command :
+         { devicelink::protocol::setScore(SkoreDomaci, SkoreHoste),
+           devicelink::protocol::setPeriod(Polocas), devicelink::protocol::setSiren(Sirena) }) {
         bytes.insert(bytes.end(), command.begin(), command.end());
     }
     send(bytes);
@@ -538,7 +539,7 @@ void TForm1::NastavitVseButtonClick()
 
 void TForm1::NacistVseButtonClick()
 {
-    send({ protocol::ReadBack });
+    send({ devicelink::protocol::ReadBack });
     const platform::MsgResult answer = platform::messageBox(
         QStringLiteral("Chcete uložit nastavení z bodovky?"), QStringLiteral("Uložení nastavení"),
         platform::MsgIcon::Question, platform::MsgButtons::YesNo);
@@ -565,7 +566,7 @@ void TForm1::SpeedButton2Click()
 
 void TForm1::Button1Click()
 {
-    send({ protocol::StartStop });
+    send({ devicelink::protocol::StartStop });
     if (Button1->text() == startCaption) {
         CasStartu = static_cast<qint32>(platform::tickCount());
         PomTimer->start();
@@ -582,7 +583,7 @@ void TForm1::Button1Click()
         PomTimer->stop();
         Button1->setText(startCaption);
         CasButton->setEnabled(true);
-        send({ protocol::ReadBack });
+        send({ devicelink::protocol::ReadBack });
     }
     publishBoard();
     PomTimerTimer();
@@ -596,7 +597,7 @@ void TForm1::PomTimerTimer()
     if (m_periodEnds != periodsBefore) {
         return; // a tick run meanwhile has ended the period; this one's reading is stale
     }
-    const ClockReading shown = readClock(CelkovyCas, Uplynulo);
+    const console::ClockReading shown = console::readClock(CelkovyCas, Uplynulo);
     AktSekundy = shown.seconds;
     AktMinuty = shown.minutes;
     AktSetiny = shown.hundredths;
@@ -639,7 +640,7 @@ void TForm1::CasButtonClick()
     writeSetting(QStringLiteral("Minuty"), Minuty);
     writeSetting(QStringLiteral("Sekundy"), Sekundy);
     writeSetting(QStringLiteral("Setiny"), Setiny);
-    send(protocol::setTime(Minuty, Sekundy, Setiny));
+    send(devicelink::protocol::setTime(Minuty, Sekundy, Setiny));
 }
 
 void TForm1::ZkouskaPripojeni()

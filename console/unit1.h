@@ -25,7 +25,10 @@ class Server;
 
 /// The main window: the scoreboard's digits, the operator's fields and buttons, and the game
 /// state the whole program works on.
-class TForm1 : public QWidget, public GameState, private ReplyListener, private DeviceScanHost
+class TForm1 : public QWidget,
+               public devicelink::GameState,
+               private devicelink::ReplyListener,
+               private devicelink::DeviceScanHost
 {
     Q_OBJECT
 
@@ -136,7 +139,7 @@ private:
     void resetReplyParser() override;
     bool scanAbandoned() const override;
 
-    ReplyParser m_parser;
+    devicelink::ReplyParser m_parser;
     QRadioButton *m_comItem;
     QRadioButton *m_usbItem;
     bool m_shown = false;

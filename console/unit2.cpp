@@ -3,7 +3,7 @@
 #include "console/field_rules.h"
 #include "console/fonts.h"
 #include "console/unit1.h"
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "controls/tcolor.h"

@@ -1,6 +1,6 @@
 #include "controls/spin_edit.h"
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/spin_button.h"
 #include "controls/spin_geometry.h"
 #include "controls/timer_speed_button.h"

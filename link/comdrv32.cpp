@@ -26,7 +26,7 @@ template<typename E> bool inRange(E value, E last)
 
 } // namespace
 
-quint32 comPortBaudRate(TComPortBaudRate rate)
+quint32 devicelink::comPortBaudRate(TComPortBaudRate rate)
 {
     return inRange(rate, br115200) ? baudTable[rate] : 0;
 }
@@ -94,7 +94,7 @@ platform::DeviceControlBlock TCommPortDriver::deviceControlBlock() const
 {
     platform::DeviceControlBlock block;
     block.DCBlength = sizeof block;
-    block.BaudRate = comPortBaudRate(m_speed);
+    block.BaudRate = devicelink::comPortBaudRate(m_speed);
     block.flags = platform::dcbBinary;
     if (m_enableDtrOnOpen) {
         block.flags |= platform::dcbDtrControlEnable;

@@ -83,8 +83,10 @@ using enum devicelink::TComPortParity;
 using enum devicelink::TComPortHwHandshaking;
 using enum devicelink::TComPortSwHandshaking;
 
+namespace devicelink {
 /// Bits per second for a baud rate ordinal.
 quint32 comPortBaudRate(TComPortBaudRate rate);
+} // namespace devicelink
 
 /// The receive handler: called from the poll with the driver, its receive buffer and the
 /// number of bytes read. The bytes are overwritten by the next poll; do not keep the pointer.

@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+using devicelink::DeviceScanHost;
+using devicelink::GameState;
+
 namespace {
 
 constexpr quint32 answerWindowMs = 1000;
@@ -21,7 +24,7 @@ bool waitForAnswer(GameState &state, DeviceScanHost &host, QTimer &answerWindow)
     const quint32 start = platform::tickCount();
     answerWindow.start();
     while (answerWindow.isActive()) {
-        if (state.PosledniBajt == protocol::ReplyTime) {
+        if (state.PosledniBajt == devicelink::protocol::ReplyTime) {
             answerWindow.stop();
             return true;
         }
@@ -62,7 +65,7 @@ Outcome scanOnce(GameState &state, DeviceScanHost &host, QTimer &answerWindow)
             // leave the parser waiting for time data.
             state.PosledniBajt = 0;
             host.resetReplyParser();
-            port->SendByte(protocol::Probe);
+            port->SendByte(devicelink::protocol::Probe);
             if (waitForAnswer(state, host, answerWindow)) {
                 host.resetReplyParser();
                 state.StavSpojeni = 1;

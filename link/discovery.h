@@ -5,6 +5,8 @@
 class QTimer;
 class TCommPortDriver;
 
+namespace devicelink {
+
 /// What the scan needs from the window that owns the link.
 class DeviceScanHost
 {
@@ -18,8 +20,11 @@ public:
     virtual bool scanAbandoned() const = 0;
 };
 
+} // namespace devicelink
+
 /// Finds the scoreboard controller: probes COM1 to COM10 in turn and leaves the driver open
 /// on the port that answers. Keeps the message loop running while it waits, so the operator's
 /// buttons, the poll and the clock go on meanwhile. `answerWindow` is a disabled one-second
 /// timer whose tick handler disables it.
-void ZkouskaPripojeni(GameState &state, DeviceScanHost &host, QTimer &answerWindow);
+void ZkouskaPripojeni(devicelink::GameState &state, devicelink::DeviceScanHost &host,
+                      QTimer &answerWindow);

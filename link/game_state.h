@@ -4,6 +4,8 @@
 
 class TCommPortDriver;
 
+namespace devicelink {
+
 /// The game as the console holds it: plain fields of the main window, all zero at creation.
 /// Widths are fixed; an assignment truncates to the field's width.
 struct GameState
@@ -34,3 +36,5 @@ struct GameState
     /// The preset time in milliseconds.
     qint32 presetMs() const { return Minuty * 60000 + Sekundy * 1000 + Setiny * 10; }
 };
+
+} // namespace devicelink

@@ -1,6 +1,6 @@
 #include "link/protocol.h"
 
-namespace protocol {
+namespace devicelink::protocol {
 namespace {
 
 // Units first, then tens; a value above 99 sends a "tens digit" above 9, as the field holds it.
@@ -39,4 +39,4 @@ Message setSiren(std::uint8_t siren)
     return { SetSiren, siren };
 }
 
-} // namespace protocol
+} // namespace devicelink::protocol

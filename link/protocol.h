@@ -5,7 +5,7 @@
 
 // The scoreboard controller's byte protocol. A command is a code byte and its payload; a
 // two-digit quantity travels as two digit values (not characters), units first.
-namespace protocol {
+namespace devicelink::protocol {
 
 enum Command : std::uint8_t {
     Probe = 0xCC,     ///< answered by the controller with ReplyTime alone
@@ -31,4 +31,4 @@ Message setScore(std::uint8_t home, std::uint8_t guest);
 Message setPeriod(std::uint8_t period);
 Message setSiren(std::uint8_t siren);
 
-} // namespace protocol
+} // namespace devicelink::protocol

@@ -8,6 +8,8 @@ constexpr qint32 TimeBlock = 1;
 constexpr qint32 SettingsBlock = 2;
 } // namespace
 
+namespace devicelink {
+
 ReplyParser::ReplyParser(GameState &state, ReplyListener &listener)
     : m_state(state)
     , m_listener(listener)
@@ -26,11 +28,11 @@ void ReplyParser::consume(quint8 b)
     m_state.PosledniBajt = b;
     switch (m_state.StavPrijmu) {
     case Idle:
-        if (b == protocol::ReplyTime) {
+        if (b == devicelink::protocol::ReplyTime) {
             m_state.StavPrijmu = TimeBlock;
             m_state.IndexPrijmu = 0;
             m_headerMayFollow = false;
-        } else if (b == protocol::ReplySettings) {
+        } else if (b == devicelink::protocol::ReplySettings) {
             m_state.StavPrijmu = SettingsBlock;
             m_state.IndexPrijmu = 0;
             m_headerMayFollow = false;
@@ -51,7 +53,7 @@ void ReplyParser::consume(quint8 b)
 
 void ReplyParser::timeByte(quint8 b)
 {
-    if (m_state.IndexPrijmu == 0 && m_headerMayFollow && b == protocol::ReplyTime) {
+    if (m_state.IndexPrijmu == 0 && m_headerMayFollow && b == devicelink::protocol::ReplyTime) {
         m_headerMayFollow = false;
         return;
     }
@@ -111,3 +113,5 @@ void ReplyParser::settingsByte(quint8 b)
     }
     ++m_state.IndexPrijmu;
 }
+
+} // namespace devicelink

@@ -2,6 +2,8 @@
 
 #include "link/game_state.h"
 
+namespace devicelink {
+
 /// What the window does when a reply block is complete; the parser itself only moves bytes
 /// into the game state.
 class ReplyListener
@@ -36,3 +38,5 @@ private:
     ReplyListener &m_listener;
     bool m_headerMayFollow = false;
 };
+
+} // namespace devicelink

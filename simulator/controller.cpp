@@ -6,17 +6,19 @@
 #include <algorithm>
 #include <utility>
 
+namespace simulator {
+
 namespace {
 
 int payloadLength(std::uint8_t command)
 {
     switch (command) {
-    case protocol::SetTime:
+    case devicelink::protocol::SetTime:
         return 6;
-    case protocol::SetScore:
+    case devicelink::protocol::SetScore:
         return 4;
-    case protocol::SetPeriod:
-    case protocol::SetSiren:
+    case devicelink::protocol::SetPeriod:
+    case devicelink::protocol::SetSiren:
         return 1;
     default:
         return 0;
@@ -26,13 +28,13 @@ int payloadLength(std::uint8_t command)
 bool isCommand(std::uint8_t byte)
 {
     switch (byte) {
-    case protocol::Probe:
-    case protocol::StartStop:
-    case protocol::ReadBack:
-    case protocol::SetTime:
-    case protocol::SetScore:
-    case protocol::SetPeriod:
-    case protocol::SetSiren:
+    case devicelink::protocol::Probe:
+    case devicelink::protocol::StartStop:
+    case devicelink::protocol::ReadBack:
+    case devicelink::protocol::SetTime:
+    case devicelink::protocol::SetScore:
+    case devicelink::protocol::SetPeriod:
+    case devicelink::protocol::SetSiren:
         return true;
     default:
         return false;
@@ -89,26 +91,26 @@ QByteArray ScoreboardController::receive(QByteArrayView bytes)
 QByteArray ScoreboardController::execute(std::uint8_t command, QByteArrayView payload)
 {
     switch (command) {
-    case protocol::Probe:
+    case devicelink::protocol::Probe:
         m_events.append(QStringLiteral("probe"));
-        return QByteArray(1, static_cast<char>(protocol::ReplyTime));
-    case protocol::StartStop:
+        return QByteArray(1, static_cast<char>(devicelink::protocol::ReplyTime));
+    case devicelink::protocol::StartStop:
         startStop();
         break;
-    case protocol::ReadBack:
+    case devicelink::protocol::ReadBack:
         m_events.append(QStringLiteral("readback"));
         return readBack();
-    case protocol::SetTime:
+    case devicelink::protocol::SetTime:
         setTime(payload);
         break;
-    case protocol::SetScore:
+    case devicelink::protocol::SetScore:
         setScore(payload);
         break;
-    case protocol::SetPeriod:
+    case devicelink::protocol::SetPeriod:
         m_period = static_cast<std::uint8_t>(payload[0]);
         m_events.append(QStringLiteral("period %1").arg(m_period));
         break;
-    case protocol::SetSiren:
+    case devicelink::protocol::SetSiren:
         m_sirenLength = static_cast<std::uint8_t>(payload[0]);
         m_events.append(QStringLiteral("siren %1").arg(m_sirenLength));
         break;
@@ -164,7 +166,7 @@ QByteArray ScoreboardController::readBack() const
 {
     // The settings block, then the time block without its header.
     QByteArray reply;
-    reply.append(static_cast<char>(protocol::ReplySettings));
+    reply.append(static_cast<char>(devicelink::protocol::ReplySettings));
     reply.append(static_cast<char>(m_sirenLength));
     reply.append(static_cast<char>(m_period));
     reply.append(units(m_guest)).append(tens(m_guest));
@@ -212,3 +214,5 @@ QString ScoreboardController::timeText() const
         .arg(seconds(), 2, 10, QLatin1Char('0'))
         .arg(hundredths(), 2, 10, QLatin1Char('0'));
 }
+
+} // namespace simulator

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace simulator {
+
 /// The scoreboard controller at the other end of the serial line: the scoreboard's state and
 /// its answers to the console's commands. It consumes received bytes one at a time, so a
 /// command may arrive split over several reads; a byte that is no command is ignored, and a
@@ -73,3 +75,5 @@ private:
 
     QStringList m_events;
 };
+
+} // namespace simulator

@@ -1,11 +1,12 @@
 // bodovka-sim: the scoreboard controller on a pseudo-terminal, linked as ports/COMn beside
 // the console so that the console finds it like a device on a serial port.
 
+#include "platform/device_pty.h"
 #include "platform/message_boxes.h"
-#include "platform/pseudoterminal.h"
+#include "platform/termination_signals.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
-#include "simulator/portlink.h"
+#include "simulator/controller_line.h"
+#include "simulator/port_link.h"
 #include "simulator/window.h"
 
 #include <QApplication>
@@ -16,6 +17,11 @@
 
 #include <cstdio>
 #include <memory>
+
+using simulator::ControllerLine;
+using simulator::PortLink;
+using simulator::ScoreboardController;
+using simulator::ScoreboardWindow;
 
 namespace {
 
@@ -90,7 +96,7 @@ int run(QCoreApplication &app, const Options &options)
         });
 
     QString error;
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     if (!line.open(&error)) {
         printLine(stderr, QStringLiteral("bodovka-sim: cannot open a pseudo-terminal: ") + error);
         return 1;

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace simulator {
+
 namespace {
 
 // The console's outer size; it opens centred on the primary screen.
@@ -183,3 +185,5 @@ void ScoreboardWindow::refresh()
     show(m_guestUnits, c.guest() % 10);
     m_siren->setLedOn(c.sirenSounding());
 }
+
+} // namespace simulator

@@ -4,9 +4,12 @@
 
 #include <QWidget>
 
-class ScoreboardController;
 class TdsLed;
 class TdsSevenSegmentDisplay;
+
+namespace simulator {
+
+class ScoreboardController;
 
 /// Where a window of `size` goes on the free area `screen` so that the console, which opens
 /// centred on that screen with the outer size `consoleSize`, covers as little of it as it
@@ -45,3 +48,5 @@ private:
     TdsSevenSegmentDisplay *m_guestUnits = nullptr;
     TdsLed *m_siren = nullptr;
 };
+
+} // namespace simulator

@@ -14,6 +14,7 @@
 #include <utility>
 
 using testing::Console;
+using testing::PaintCounter;
 using testing::shownDigit;
 using testing::shownTime;
 
@@ -101,7 +102,7 @@ void TestClock::reading()
     QFETCH(int, minutes);
     QFETCH(int, seconds);
     QFETCH(int, hundredths);
-    const ClockReading r = readClock(total, elapsed);
+    const console::ClockReading r = console::readClock(total, elapsed);
     QCOMPARE(r.remaining, total - elapsed);
     QCOMPARE(int(r.minutes), minutes);
     QCOMPARE(int(r.seconds), seconds);

@@ -6,7 +6,7 @@
 #include "support/simulator_process.h"
 
 #include "console/settings_file.h"
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
@@ -14,7 +14,7 @@
 #include "platform/profile.h"
 #include "platform/serial.h"
 #include "platform/testing/fakes.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +30,7 @@
 #include <memory>
 
 using testing::Console;
-using testing::PtyController;
+using testing::ScriptedController;
 using testing::shownTime;
 
 namespace {
@@ -85,7 +85,7 @@ struct ControllerOnCom1
     bool ok() const { return ports.ok() && peer.ok(); }
 
     const testing::PortsFolder ports;
-    PtyController peer { ports.link(1) };
+    ScriptedController peer { ports.link(1) };
 };
 
 } // namespace
@@ -122,7 +122,7 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
 
     ControllerOnCom1 line;
     QVERIFY(line.ok());
-    PtyController &peer = line.peer;
+    ScriptedController &peer = line.peer;
     Console c(testing::realPorts());
     QCOMPARE(c.dialogs.texts(), testing::strings("Zařízení nalezeno na COM1"));
     TForm1 &f = *c.form1;
@@ -159,7 +159,8 @@ void TestFaultsFiles::refusedWriteInTheMiddleOfAGame()
     f.DomaciSpinEdit->setText(QStringLiteral("12"));
     f.HosteSpinEdit->setText(QStringLiteral("7"));
     QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
-    QTRY_COMPARE(peer.receivedFrom(sentBefore), testing::bytes(protocol::setScore(12, 7)));
+    QTRY_COMPARE(peer.receivedFrom(sentBefore),
+                 testing::bytes(devicelink::protocol::setScore(12, 7)));
     QCOMPARE(c.dialogs.shown.size(), boxes + 1);
 
     c.ticks.advance(2500);
@@ -240,7 +241,7 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
 {
     ControllerOnCom1 line;
     QVERIFY(line.ok());
-    PtyController &peer = line.peer;
+    ScriptedController &peer = line.peer;
     Console c(testing::realPorts());
     TForm1 &f = *c.form1;
     QVERIFY(f.Port && f.Port->Connected());

@@ -4,12 +4,13 @@
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/protocol.h"
 #include "platform/serial.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/line_flooder.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,7 @@ using controls::strToInt;
 
 using testing::Console;
 using testing::LineFlooder;
-using testing::PtyController;
+using testing::ScriptedController;
 using testing::shownTime;
 
 namespace {
@@ -63,7 +64,7 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
     const testing::PortsFolder ports;
     QVERIFY(ports.ok());
     ports.linkNowhere(2, 10);
-    auto peer = std::make_unique<PtyController>(ports.link(1));
+    auto peer = std::make_unique<ScriptedController>(ports.link(1));
     QVERIFY(peer->ok());
 
     Console::Options options = testing::realPorts();
@@ -88,11 +89,11 @@ void TestFaultsFlood::consoleStaysUsableThroughAFlood()
         // A click sends its bytes, whatever the garbage has put into the fields meanwhile.
         controls::PushButton *button = rounds % 2 == 0 ? f.SkoreButton : f.PolocasButton;
         const QByteArray expected
-            = rounds % 2 == 0
-                  ? testing::bytes(protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
-                                                      quint8(strToInt(f.HosteSpinEdit->text()))))
-                  : testing::bytes(
-                      protocol::setPeriod(quint8(strToInt(f.PolocasSpinEdit->text()))));
+            = rounds % 2 == 0 ? testing::bytes(
+                  devicelink::protocol::setScore(quint8(strToInt(f.DomaciSpinEdit->text())),
+                                                 quint8(strToInt(f.HosteSpinEdit->text()))))
+                              : testing::bytes(devicelink::protocol::setPeriod(
+                                  quint8(strToInt(f.PolocasSpinEdit->text()))));
         const qsizetype before = peer->received().size();
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(peer->receivedFrom(before), expected, 5000);

@@ -13,7 +13,7 @@
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "platform/serial.h"
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +29,8 @@
 
 using platform::SerialHandle;
 using testing::Console;
-using testing::PtyController;
 using testing::realPorts;
+using testing::ScriptedController;
 using testing::shownTime;
 using testing::SimulatorProcess;
 
@@ -221,7 +221,7 @@ void TestFaultsLine::cablePulledAndPluggedBack()
 void TestFaultsLine::portVanishesWhileTheScanWaits()
 {
     // COM1 answers its probe by going away; the controller is on COM2.
-    PtyController vanishing(portLink(1));
+    ScriptedController vanishing(portLink(1));
     QVERIFY(vanishing.ok());
     vanishing.answerProbes = false;
     vanishing.onReceived = [&](const QByteArray &) { vanishing.unplug(); };

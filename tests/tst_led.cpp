@@ -6,6 +6,11 @@
 #include <QPainter>
 #include <QTest>
 
+using testing::ControlScene;
+using testing::lightColor;
+using testing::parentColor;
+using testing::shadowColor;
+
 namespace {
 
 using Scene = ControlScene<TdsLed>;

@@ -1,7 +1,7 @@
 #include "link/comdrv32.h"
 #include "platform/serial.h"
+#include "support/com_port_pty.h"
 #include "support/ports_folder.h"
-#include "support/pty_port.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +33,7 @@ const char childPortsVariable[] = "BODOVKA_TST_SERIAL_PTY_CHILD_PORTS";
 constexpr int childOpened = 0;
 constexpr int childRefused = 3;
 
-using testing::PtyPort;
+using testing::ComPortPty;
 using testing::rawLineBlock;
 
 /// Passes every call to the real ports and counts the reads.
@@ -150,7 +150,7 @@ void TestSerialPty::cleanup()
 
 void TestSerialPty::sentBytesArriveInOrder()
 {
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     TCommPortDriver driver;
     QVERIFY(driver.Connect());
@@ -163,7 +163,7 @@ void TestSerialPty::sentBytesArriveInOrder()
 
 void TestSerialPty::receivedBytesReachHandler()
 {
-    PtyPort pty(*m_ports, 2);
+    ComPortPty pty(*m_ports, 2);
     QVERIFY(pty.linked());
     TCommPortDriver driver;
     driver.setComPort(pnCOM2);
@@ -240,7 +240,7 @@ void TestSerialPty::lineSettings()
     QFETCH(speed_t, termiosSpeed);
     QFETCH(tcflag_t, cflags);
     QFETCH(tcflag_t, iflags);
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     TCommPortDriver driver;
     // Start from a cooked line, as a real port may be left by another program.
@@ -273,7 +273,7 @@ void TestSerialPty::lineSettings()
 void TestSerialPty::closeLeavesTheLineAsFound()
 {
     // A stale link to a terminal that a shell uses: the scan opens it, makes it raw, probes.
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     QVERIFY(cook(pty.master()));
     termios before {};
@@ -308,7 +308,7 @@ void TestSerialPty::invalidBlockRefused()
 {
     QFETCH(int, field);
     QFETCH(int, value);
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     const SerialHandle handle = serialBackend().open("COM1");
     QVERIFY(handle > 0);
@@ -338,7 +338,7 @@ void TestSerialPty::invalidBlockRefused()
 
 void TestSerialPty::purgeDropsQueuedInput()
 {
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     const SerialHandle handle = serialBackend().open("COM1");
     QVERIFY(handle > 0);
@@ -360,7 +360,7 @@ void TestSerialPty::purgeDropsQueuedInput()
 
 void TestSerialPty::stuckLineFailsWrite()
 {
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     TCommPortDriver driver;
     QVERIFY(driver.Connect());
@@ -377,7 +377,7 @@ void TestSerialPty::stuckLineFailsWrite()
 
 void TestSerialPty::secondOpenRefused()
 {
-    PtyPort pty(*m_ports, 4);
+    ComPortPty pty(*m_ports, 4);
     QVERIFY(pty.linked());
     TCommPortDriver first;
     first.setComPort(pnCOM4);
@@ -398,7 +398,7 @@ void TestSerialPty::secondOpenRefused()
 
 void TestSerialPty::secondProcessRefused()
 {
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     QVERIFY(pty.linked());
     auto child = [this] {
         QProcess process;
@@ -430,7 +430,7 @@ void TestSerialPty::refusedOpenLeavesTheLineShared()
 #else
     // Another program holds the line with a lock alone: the refused open must not leave the
     // line exclusive, or no ordinary user could open it any more.
-    PtyPort pty(*m_ports, 1);
+    ComPortPty pty(*m_ports, 1);
     const int other = ::open(QFile::encodeName(pty.slave()).constData(), O_RDWR | O_NOCTTY);
     const auto closeOther = qScopeGuard([other] { ::close(other); });
     QVERIFY(pty.linked() && other >= 0 && flock(other, LOCK_EX | LOCK_NB) == 0);
@@ -443,7 +443,7 @@ void TestSerialPty::refusedOpenLeavesTheLineShared()
 void TestSerialPty::hangUpLeavesDriverQuiet()
 {
     CountingBackend counting;
-    auto pty = std::make_unique<PtyPort>(*m_ports, 1);
+    auto pty = std::make_unique<ComPortPty>(*m_ports, 1);
     QVERIFY(pty->linked());
     TCommPortDriver driver;
     driver.setComPortPollingDelay(10);
@@ -464,7 +464,7 @@ void TestSerialPty::hangUpLeavesDriverQuiet()
     QCOMPARE(received, QByteArray("ok"));
 
     // A new device behind the same name: the next command reaches it without a new scan.
-    pty = std::make_unique<PtyPort>(*m_ports, 1);
+    pty = std::make_unique<ComPortPty>(*m_ports, 1);
     QVERIFY(pty->linked());
     QVERIFY(driver.Connect());
     QVERIFY(driver.SendByte(0xCC));

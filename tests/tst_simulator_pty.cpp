@@ -3,9 +3,9 @@
 #include "support/bytes.h"
 #include "support/simulator_process.h"
 
-#include "platform/pseudoterminal.h"
+#include "platform/device_pty.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -23,6 +23,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+using simulator::ControllerLine;
+using simulator::ScoreboardController;
 
 using namespace Qt::StringLiterals;
 using testing::bytes;
@@ -250,7 +253,7 @@ void TestSimulatorPty::lockDroppedLateIsReleased()
 #if !defined(TIOCGEXCL) || !defined(__linux__)
     QSKIP("needs the exclusive mode's state and close notifications (Linux)");
 #else
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     QString error;
     QVERIFY2(line.open(&error), qPrintable(error));
     ScoreboardController controller;

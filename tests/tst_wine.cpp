@@ -7,7 +7,7 @@
 #include "support/simulator_process.h"
 #include "support/x_desktop.h"
 
-#include "platform/testing/pty.h"
+#include "platform/testing/far_end_pty.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -35,7 +35,7 @@
 #include <memory>
 
 using namespace testing;
-using testing::PseudoTerminal;
+using testing::FarEndPty;
 
 namespace {
 
@@ -295,7 +295,7 @@ private:
     QString lines() const { return windowsBuild() + QStringLiteral("/wine-lines"); }
     QString portLink(int port) const { return lines() + QStringLiteral("/ports/COM%1").arg(port); }
     /// Links Wine's COMn to the slave of the pseudo-terminal.
-    bool linkPort(int port, const PseudoTerminal &line);
+    bool linkPort(int port, const FarEndPty &line);
     /// bodovka-sim on Wine's COM1.
     bool startSimulator(SimulatorProcess &simulator)
     {
@@ -355,7 +355,7 @@ void TestWine::cleanupTestCase()
     setDpi(96);
 }
 
-bool TestWine::linkPort(int port, const PseudoTerminal &line)
+bool TestWine::linkPort(int port, const FarEndPty &line)
 {
     QFile::remove(portLink(port));
     return line.ok() && QFile::link(line.slave(), portLink(port));
@@ -371,7 +371,7 @@ void TestWine::lineSettingsReachTheLine_data()
 void TestWine::lineSettingsReachTheLine()
 {
     QFETCH(int, port);
-    PseudoTerminal line;
+    FarEndPty line;
     QVERIFY(linkPort(port, line));
     SerialTool tool(port);
     QCOMPARE(tool.line(), QStringLiteral("open"));
@@ -390,7 +390,7 @@ void TestWine::lineSettingsReachTheLine()
 
 void TestWine::allByteValuesBothWays()
 {
-    PseudoTerminal line;
+    FarEndPty line;
     QVERIFY(linkPort(1, line));
     SerialTool tool(1);
     QCOMPARE(tool.line(), QStringLiteral("open"));
@@ -422,7 +422,7 @@ void TestWine::portRefused()
 {
     QFETCH(bool, held);
     const int port = 2;
-    PseudoTerminal line;
+    FarEndPty line;
     int holder = -1;
     if (held) {
         // Held as a console on Linux holds its port: exclusively.

@@ -6,12 +6,19 @@
 #include "link/discovery.h"
 #include "link/protocol.h"
 #include "link/reply_parser.h"
-#include "platform/pseudoterminal.h"
+#include "platform/device_pty.h"
 #include "simulator/controller.h"
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+
+using devicelink::DeviceScanHost;
+using devicelink::GameState;
+using devicelink::ReplyListener;
+using devicelink::ReplyParser;
+using simulator::ControllerLine;
+using simulator::ScoreboardController;
 
 namespace {
 
@@ -40,10 +47,10 @@ int main(int argc, char *argv[])
 
     ScoreboardController controller;
     ReplyParser parser(state, host);
-    for (const char b : controller.receive(QByteArray(1, char(protocol::Probe)))) {
+    for (const char b : controller.receive(QByteArray(1, char(devicelink::protocol::Probe)))) {
         parser.consume(quint8(b));
     }
-    platform::PseudoTerminalDevice line;
+    platform::DevicePty line;
     ControllerLine session(controller, line);
     return host.blocks == 1 ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 # Builds the test suite with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and
 # runs it there; any report (memory error, leak at exit, undefined behaviour) fails the run, also
 # from the processes the tests start (bodovka-sim, a second copy of a test).
-# Extra arguments go to ctest, e.g. tools/sanitize.sh -R tst_endtoend.
+# Extra arguments go to ctest, e.g. tools/sanitize.sh -R tst_end_to_end.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$ROOT"

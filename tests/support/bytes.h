@@ -19,7 +19,7 @@ inline QByteArray bytes(std::initializer_list<int> values)
 }
 
 /// A command's bytes as the line carries them.
-inline QByteArray bytes(const protocol::Message &message)
+inline QByteArray bytes(const devicelink::protocol::Message &message)
 {
     return QByteArray(reinterpret_cast<const char *>(message.data()), qsizetype(message.size()));
 }

@@ -80,8 +80,8 @@ Console::Console(const Options &options)
         if (m_controllerPort.isEmpty() || handle != serial.handleOf(m_controllerPort)) {
             return;
         }
-        if (bytes.contains(char(protocol::Probe))) {
-            serial.queueInput(handle, QByteArray(1, char(protocol::ReplyTime)));
+        if (bytes.contains(char(devicelink::protocol::Probe))) {
+            serial.queueInput(handle, QByteArray(1, char(devicelink::protocol::ReplyTime)));
         }
     };
 
@@ -140,7 +140,7 @@ QByteArray Console::takeSent()
     }
     QByteArray fresh = all.mid(m_sentSoFar);
     m_sentSoFar = all.size();
-    fresh.replace(QByteArray(1, char(protocol::Probe)), QByteArray());
+    fresh.replace(QByteArray(1, char(devicelink::protocol::Probe)), QByteArray());
     return fresh;
 }
 

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QWidget>
 
+namespace testing {
+
 // Colours of the parent surface and of its palette's button roles in the control tests.
 inline const QColor parentColor(0, 0, 128);
 inline const QColor faceColor(10, 20, 30);
@@ -60,3 +62,5 @@ template<typename Control> struct ControlScene
         return image.copy(control->geometry());
     }
 };
+
+} // namespace testing

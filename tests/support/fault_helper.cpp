@@ -55,7 +55,7 @@ void writeRound(TForm1 &form, quint32 round)
     form.Setiny = quint8(round * 13 % 100);
     form.Polocas = quint8(1 + round % 3);
     form.Sirena = quint8(1 + round % 9);
-    form.PrijmiBajt(protocol::ReplyTime);
+    form.PrijmiBajt(devicelink::protocol::ReplyTime);
     for (int i = 0; i < 6; ++i) {
         form.PrijmiBajt(quint8(i));
     }

@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QObject>
 
+namespace testing {
+
 // Counts the paint events a widget receives.
 class PaintCounter final : public QObject
 {
@@ -18,3 +20,5 @@ protected:
         return false;
     }
 };
+
+} // namespace testing

@@ -1,7 +1,7 @@
 // What the tests under Wine need of Windows besides the console, from inside Wine:
 //   win_probe hold FILE MS   opens FILE with no sharing, as a virus scanner or a sync client
 //                            does; prints "held", keeps it MS milliseconds, then "released"
-//   win_probe window TITLE   waits up to 60 s for a visible top-level window of that title;
+//   win_probe window TITLE   waits up to 20 s for a visible top-level window of that title;
 //                            prints "window L T R B work L T R B dpi N": its frame and the free
 //                            area of its monitor in pixels, and the monitor's dpi
 #ifndef WIN32_LEAN_AND_MEAN
@@ -14,24 +14,17 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-std::wstring wide(const char *text)
+int hold(const wchar_t *file, int ms)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), size);
-    result.resize(result.size() - 1);
-    return result;
-}
-
-int hold(const char *file, int ms)
-{
-    const HANDLE handle = CreateFileW(wide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const HANDLE handle = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         std::printf("refused %lu\n", GetLastError());
@@ -45,13 +38,12 @@ int hold(const char *file, int ms)
     return 0;
 }
 
-int window(const char *title)
+int window(const wchar_t *title)
 {
     // Pixels as they are, not as a program unaware of the scale would see them.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    const std::wstring name = wide(title);
-    for (int waited = 0; waited < 60000; waited += 100) {
-        const HWND found = FindWindowW(nullptr, name.c_str());
+    for (int waited = 0; waited < 20000; waited += 100) {
+        const HWND found = FindWindowW(nullptr, title);
         if (found && IsWindowVisible(found)) {
             RECT frame {};
             GetWindowRect(found, &frame);
@@ -72,13 +64,17 @@ int window(const char *title)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main()
 {
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "hold" && argc == 4) {
-        return hold(argv[2], std::atoi(argv[3]));
+    // The arguments as Unicode: a title such as "Nastavení času" does not survive the ANSI
+    // code page that main's arguments come in.
+    int argc = 0;
+    wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"hold" && argc == 4) {
+        return hold(argv[2], _wtoi(argv[3]));
     }
-    if (command == "window" && argc == 3) {
+    if (command == L"window" && argc == 3) {
         return window(argv[2]);
     }
     std::fprintf(stderr, "usage: win_probe hold FILE MS | win_probe window TITLE\n");

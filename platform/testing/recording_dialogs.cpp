@@ -1,42 +1,8 @@
-#include "platform/testing/fakes.h"
+#include "platform/testing/recording_dialogs.h"
 
 using namespace platform;
 
 namespace testing {
-
-FakeTicks::FakeTicks(quint32 start)
-    : m_now(start)
-{
-    setTickSource(this);
-}
-
-FakeTicks::~FakeTicks()
-{
-    setTickSource(nullptr);
-}
-
-quint32 FakeTicks::tickCount()
-{
-    const quint32 now = m_now;
-    m_now += m_autoAdvance;
-    return now;
-}
-
-void FakeTicks::sleep(quint32 ms)
-{
-    m_now += ms;
-    m_slept += ms;
-}
-
-BeepCounter::BeepCounter()
-{
-    setBeeper(this);
-}
-
-BeepCounter::~BeepCounter()
-{
-    setBeeper(nullptr);
-}
 
 RecordingDialogs::RecordingDialogs()
 {

@@ -1,18 +1,12 @@
-#include "platform/pseudoterminal.h"
-
-#include "platform/errors.h"
-
-#include <QSocketNotifier>
+#include "platform/device_pty.h"
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -38,12 +32,12 @@ bool addFlags(int fd, int statusFlags, int descriptorFlags)
 
 } // namespace
 
-PseudoTerminalDevice::~PseudoTerminalDevice()
+DevicePty::~DevicePty()
 {
     close();
 }
 
-bool PseudoTerminalDevice::open(QString *error)
+bool DevicePty::open(QString *error)
 {
     close();
     auto fail = [&](const char *what) {
@@ -98,7 +92,7 @@ bool PseudoTerminalDevice::open(QString *error)
     return true;
 }
 
-PseudoTerminalDevice::SlaveRelease PseudoTerminalDevice::releaseAbandonedSlave()
+DevicePty::SlaveRelease DevicePty::releaseAbandonedSlave()
 {
     if (m_slaveWatch < 0 || m_slave < 0) {
         return SlaveRelease::NotNeeded;
@@ -122,7 +116,7 @@ PseudoTerminalDevice::SlaveRelease PseudoTerminalDevice::releaseAbandonedSlave()
 #endif
 }
 
-void PseudoTerminalDevice::close()
+void DevicePty::close()
 {
     if (m_slaveWatch >= 0) {
         ::close(m_slaveWatch);
@@ -138,7 +132,7 @@ void PseudoTerminalDevice::close()
     }
 }
 
-std::optional<QByteArray> PseudoTerminalDevice::readAvailable(QString *error)
+std::optional<QByteArray> DevicePty::readAvailable(QString *error)
 {
     QByteArray result;
     std::array<char, 4096> buffer {};
@@ -164,7 +158,7 @@ std::optional<QByteArray> PseudoTerminalDevice::readAvailable(QString *error)
     }
 }
 
-qint64 PseudoTerminalDevice::write(const QByteArray &bytes)
+qint64 DevicePty::write(const QByteArray &bytes)
 {
     qint64 written = 0;
     while (written < bytes.size()) {
@@ -180,69 +174,6 @@ qint64 PseudoTerminalDevice::write(const QByteArray &bytes)
         }
     }
     return written;
-}
-
-namespace {
-
-// Written by the signal handler, read by the notifier: the only way out of a handler
-// that is safe for any code it interrupts.
-int signalPipe[2] = { -1, -1 };
-constexpr std::array handledSignals { SIGINT, SIGTERM, SIGHUP };
-
-extern "C" void onTerminationSignal(int signalNumber)
-{
-    const int savedErrno = errno;
-    const unsigned char byte = static_cast<unsigned char>(signalNumber);
-    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[0], &byte, 1);
-    errno = savedErrno;
-}
-
-} // namespace
-
-TerminationSignals::TerminationSignals(QObject *parent)
-    : QObject(parent)
-{
-    if (signalPipe[0] >= 0
-        || socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalPipe) != 0) {
-        return;
-    }
-    m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signalNumber : handledSignals) {
-        sigaction(signalNumber, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-TerminationSignals::~TerminationSignals()
-{
-    if (!m_notifier) {
-        return;
-    }
-    for (int signalNumber : handledSignals) {
-        std::signal(signalNumber, SIG_DFL);
-    }
-    delete m_notifier;
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
-}
-
-void TerminationSignals::readSignal()
-{
-    guarded([&] {
-        unsigned char byte = 0;
-        while (::read(signalPipe[1], &byte, 1) == 1) {
-            emit received(byte);
-        }
-    });
 }
 
 } // namespace platform

@@ -1,4 +1,4 @@
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "platform/errors.h"
 
 #include <QTest>
@@ -138,4 +138,4 @@ void TestIntText::decimalOutput()
 }
 
 QTEST_APPLESS_MAIN(TestIntText)
-#include "tst_inttext.moc"
+#include "tst_int_text.moc"

@@ -1,8 +1,10 @@
-#include "simulator/portlink.h"
+#include "simulator/port_link.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+namespace simulator {
 
 bool PortLink::create(const QString &linkPath, const QString &target, QString *error)
 {
@@ -52,3 +54,5 @@ void PortLink::remove()
     m_path.clear();
     m_target.clear();
 }
+
+} // namespace simulator

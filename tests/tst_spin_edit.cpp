@@ -781,4 +781,4 @@ void TestSpinEdit::standalonePairKeys()
 }
 
 QTEST_MAIN(TestSpinEdit)
-#include "tst_spinedit.moc"
+#include "tst_spin_edit.moc"

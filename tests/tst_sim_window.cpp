@@ -6,6 +6,10 @@
 
 #include <QTest>
 
+using simulator::placeBesideConsole;
+using simulator::ScoreboardController;
+using simulator::ScoreboardWindow;
+
 using testing::bytes;
 using testing::FakeTicks;
 
@@ -108,4 +112,4 @@ void TestSimWindow::placedWhereTheConsoleDoesNotCoverIt()
 }
 
 QTEST_MAIN(TestSimWindow)
-#include "tst_simwindow.moc"
+#include "tst_sim_window.moc"

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace simulator {
+
 /// The link "ports/COMn" that makes the console open the simulator's line instead of a real
 /// port. It is created only where no other line is linked: a link whose target exists
 /// belongs to a running simulator (or a device) and is left alone, a link to nowhere is
@@ -26,3 +28,5 @@ private:
     QString m_path;
     QString m_target;
 };
+
+} // namespace simulator

@@ -6,6 +6,10 @@
 
 #include <stdexcept>
 
+using devicelink::GameState;
+using devicelink::ReplyListener;
+using devicelink::ReplyParser;
+
 namespace {
 
 using Bytes = QList<int>;
@@ -211,29 +215,31 @@ void TestReplyParser::garbageThenZerosThenValidBlock()
 
 void TestReplyParser::commandBytes_data()
 {
-    QTest::addColumn<protocol::Message>("message");
-    QTest::addColumn<protocol::Message>("bytes");
-    using protocol::Message;
-    QTest::newRow("score 7 : 12") << protocol::setScore(7, 12) << Message { 0xCA, 2, 1, 7, 0 };
-    QTest::newRow("score 99 : 0") << protocol::setScore(99, 0) << Message { 0xCA, 0, 0, 9, 9 };
+    QTest::addColumn<devicelink::protocol::Message>("message");
+    QTest::addColumn<devicelink::protocol::Message>("bytes");
+    using devicelink::protocol::Message;
+    QTest::newRow("score 7 : 12") << devicelink::protocol::setScore(7, 12)
+                                  << Message { 0xCA, 2, 1, 7, 0 };
+    QTest::newRow("score 99 : 0") << devicelink::protocol::setScore(99, 0)
+                                  << Message { 0xCA, 0, 0, 9, 9 };
     QTest::newRow("time 07:00.00")
-        << protocol::setTime(7, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 7, 0 };
+        << devicelink::protocol::setTime(7, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 7, 0 };
     QTest::newRow("time 10:00.00")
-        << protocol::setTime(10, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 0, 1 };
+        << devicelink::protocol::setTime(10, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 0, 1 };
     QTest::newRow("time 59:48.37")
-        << protocol::setTime(59, 48, 37) << Message { 0xEA, 7, 3, 8, 4, 9, 5 };
+        << devicelink::protocol::setTime(59, 48, 37) << Message { 0xEA, 7, 3, 8, 4, 9, 5 };
     QTest::newRow("time 120 minutes")
-        << protocol::setTime(120, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 0, 12 };
-    QTest::newRow("period") << protocol::setPeriod(2) << Message { 0xD5, 2 };
-    QTest::newRow("siren") << protocol::setSiren(5) << Message { 0xDA, 5 };
+        << devicelink::protocol::setTime(120, 0, 0) << Message { 0xEA, 0, 0, 0, 0, 0, 12 };
+    QTest::newRow("period") << devicelink::protocol::setPeriod(2) << Message { 0xD5, 2 };
+    QTest::newRow("siren") << devicelink::protocol::setSiren(5) << Message { 0xDA, 5 };
 }
 
 void TestReplyParser::commandBytes()
 {
-    QFETCH(protocol::Message, message);
-    QFETCH(protocol::Message, bytes);
+    QFETCH(devicelink::protocol::Message, message);
+    QFETCH(devicelink::protocol::Message, bytes);
     QCOMPARE(message, bytes);
 }
 
 QTEST_APPLESS_MAIN(TestReplyParser)
-#include "tst_replyparser.moc"
+#include "tst_reply_parser.moc"

@@ -7,13 +7,13 @@ namespace testing {
 
 /// The far end of a serial port for tests and benchmarks (POSIX only): the master side of a
 /// pseudo-terminal, raw and non-blocking. The slave is what a port link points at.
-class PseudoTerminal
+class FarEndPty
 {
 public:
-    PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+    FarEndPty();
+    ~FarEndPty();
+    FarEndPty(const FarEndPty &) = delete;
+    FarEndPty &operator=(const FarEndPty &) = delete;
 
     bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
     int master() const { return m_master; }

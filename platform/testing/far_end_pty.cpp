@@ -1,4 +1,4 @@
-#include "platform/testing/pty.h"
+#include "platform/testing/far_end_pty.h"
 
 #include <QDeadlineTimer>
 
@@ -9,7 +9,7 @@
 
 namespace testing {
 
-PseudoTerminal::PseudoTerminal()
+FarEndPty::FarEndPty()
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
@@ -27,12 +27,12 @@ PseudoTerminal::PseudoTerminal()
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
 }
 
-PseudoTerminal::~PseudoTerminal()
+FarEndPty::~FarEndPty()
 {
     closeMaster();
 }
 
-void PseudoTerminal::closeMaster()
+void FarEndPty::closeMaster()
 {
     if (m_master >= 0) {
         ::close(m_master);
@@ -40,7 +40,7 @@ void PseudoTerminal::closeMaster()
     }
 }
 
-bool PseudoTerminal::write(const QByteArray &bytes, int timeoutMs)
+bool FarEndPty::write(const QByteArray &bytes, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     qsizetype done = 0;
@@ -59,7 +59,7 @@ bool PseudoTerminal::write(const QByteArray &bytes, int timeoutMs)
     return done == bytes.size();
 }
 
-QByteArray PseudoTerminal::read(qsizetype count, int timeoutMs)
+QByteArray FarEndPty::read(qsizetype count, int timeoutMs)
 {
     QByteArray result;
     QDeadlineTimer deadline(timeoutMs);

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "platform/serial.h"
-#include "platform/testing/pty.h"
+#include "platform/testing/far_end_pty.h"
 #include "ports_folder.h"
 
 namespace testing {
 
 /// The far end of port COMn (POSIX only): a pseudo-terminal whose slave is linked as COMn in
 /// a ports folder.
-class PtyPort final : public PseudoTerminal
+class ComPortPty final : public FarEndPty
 {
 public:
-    PtyPort(const PortsFolder &ports, int n)
-        : m_linked(PseudoTerminal::ok() && ports.linkTo(n, slave()))
+    ComPortPty(const PortsFolder &ports, int n)
+        : m_linked(FarEndPty::ok() && ports.linkTo(n, slave()))
     {
     }
 

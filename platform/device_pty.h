@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 
 #include <optional>
-
-class QSocketNotifier;
 
 namespace platform {
 
@@ -14,13 +11,13 @@ namespace platform {
 /// end of a serial line. The line is raw from the start (no echo, no line editing), and the
 /// terminal keeps its own slave side open, so that a program opening and closing the slave
 /// path never makes the master see a hang-up.
-class PseudoTerminalDevice final
+class DevicePty final
 {
 public:
-    PseudoTerminalDevice() = default;
-    ~PseudoTerminalDevice();
-    PseudoTerminalDevice(const PseudoTerminalDevice &) = delete;
-    PseudoTerminalDevice &operator=(const PseudoTerminalDevice &) = delete;
+    DevicePty() = default;
+    ~DevicePty();
+    DevicePty(const DevicePty &) = delete;
+    DevicePty &operator=(const DevicePty &) = delete;
 
     /// Opens a new pair; on failure returns false and says why in `error`.
     bool open(QString *error);
@@ -59,30 +56,6 @@ private:
     int m_slave = -1;
     int m_slaveWatch = -1;
     QString m_slavePath;
-};
-
-/// Turns the requests to end the program (SIGINT, SIGTERM, SIGHUP) into a Qt signal
-/// delivered in the event loop, so that the program can clean up before it quits. Also
-/// ignores SIGPIPE, so that a closed output pipe is a failed write, not sudden death. One
-/// instance at a time; the default handlers return when it is destroyed.
-class TerminationSignals final : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit TerminationSignals(QObject *parent = nullptr);
-    ~TerminationSignals() override;
-
-    /// False when the handlers could not be installed.
-    bool isActive() const { return m_notifier != nullptr; }
-
-signals:
-    void received(int signalNumber);
-
-private:
-    void readSignal();
-
-    QSocketNotifier *m_notifier = nullptr;
 };
 
 } // namespace platform

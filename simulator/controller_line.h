@@ -4,11 +4,14 @@
 #include <QTimer>
 
 class QSocketNotifier;
-class ScoreboardController;
 
 namespace platform {
-class PseudoTerminalDevice;
+class DevicePty;
 }
+
+namespace simulator {
+
+class ScoreboardController;
 
 /// Connects the controller to the master side of its pseudo-terminal: feeds it what the
 /// console sends, writes its answers back at once, and keeps its clock and siren moving
@@ -18,7 +21,7 @@ class ControllerLine final : public QObject
     Q_OBJECT
 
 public:
-    ControllerLine(ScoreboardController &controller, platform::PseudoTerminalDevice &line,
+    ControllerLine(ScoreboardController &controller, platform::DevicePty &line,
                    QObject *parent = nullptr);
 
 signals:
@@ -36,9 +39,11 @@ private:
     void releaseAbandonedSlave();
 
     ScoreboardController &m_controller;
-    platform::PseudoTerminalDevice &m_line;
+    platform::DevicePty &m_line;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_timer;
     QTimer m_releaseAgain;
     int m_releaseTries = 0;
 };
+
+} // namespace simulator

@@ -3,6 +3,11 @@
 
 #include <QTest>
 
+using testing::ControlScene;
+using testing::faceColor;
+using testing::lightColor;
+using testing::shadowColor;
+
 using namespace controls;
 
 namespace {
@@ -216,4 +221,4 @@ void TestSevenSegment::systemColoursFollowThePalette()
 }
 
 QTEST_MAIN(TestSevenSegment)
-#include "tst_sevensegment.moc"
+#include "tst_seven_segment.moc"

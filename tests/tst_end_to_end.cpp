@@ -1,6 +1,6 @@
+#include "support/com_port_pty.h"
 #include "support/console_fixture.h"
 #include "support/ports_folder.h"
-#include "support/pty_port.h"
 #include "support/simulator_process.h"
 
 #include "controls/push_button.h"
@@ -38,7 +38,7 @@ private:
     bool startSimulator(int n);
 
     std::unique_ptr<testing::PortsFolder> m_ports;
-    std::list<testing::PtyPort> m_silent;
+    std::list<testing::ComPortPty> m_silent;
     std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
@@ -157,4 +157,4 @@ void TestEndToEnd::everyCommandReachesTheScoreboard()
 }
 
 QTEST_MAIN(TestEndToEnd)
-#include "tst_endtoend.moc"
+#include "tst_end_to_end.moc"

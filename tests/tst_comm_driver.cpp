@@ -565,4 +565,4 @@ void TestCommDriver::destructionCloses()
 }
 
 QTEST_GUILESS_MAIN(TestCommDriver)
-#include "tst_commdriver.moc"
+#include "tst_comm_driver.moc"

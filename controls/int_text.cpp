@@ -1,4 +1,4 @@
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 
 #include "platform/errors.h"
 

@@ -1,4 +1,4 @@
-#include "platform/testing/pty_controller.h"
+#include "platform/testing/scripted_controller.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -20,17 +20,17 @@ constexpr char probeAnswer = char(0xDC);
 constexpr int sendWaitMs = 5000;
 } // namespace
 
-PtyController::PtyController(const QString &linkPath)
+ScriptedController::ScriptedController(const QString &linkPath)
     : m_linkPath(linkPath)
 {
     QString error;
     if (!m_line.open(&error)) {
-        qWarning("PtyController: %s", qPrintable(error));
+        qWarning("ScriptedController: %s", qPrintable(error));
         return;
     }
     QFile::remove(linkPath); // a stale link of an earlier, unplugged controller
     if (!QFile::link(m_line.slavePath(), linkPath)) {
-        qWarning("PtyController: cannot link %s", qPrintable(linkPath));
+        qWarning("ScriptedController: cannot link %s", qPrintable(linkPath));
         return;
     }
     m_notifier = new QSocketNotifier(m_line.masterDescriptor(), QSocketNotifier::Read);
@@ -38,17 +38,17 @@ PtyController::PtyController(const QString &linkPath)
     m_ok = true;
 }
 
-PtyController::~PtyController()
+ScriptedController::~ScriptedController()
 {
     unplug();
 }
 
-int PtyController::master() const
+int ScriptedController::master() const
 {
     return int(m_line.masterDescriptor());
 }
 
-void PtyController::readLine()
+void ScriptedController::readLine()
 {
     if (!m_line.isOpen()) {
         return;
@@ -70,7 +70,7 @@ void PtyController::readLine()
     }
 }
 
-bool PtyController::send(const QByteArray &bytes)
+bool ScriptedController::send(const QByteArray &bytes)
 {
     const int fd = master();
     const QDeadlineTimer deadline(sendWaitMs);
@@ -93,7 +93,7 @@ bool PtyController::send(const QByteArray &bytes)
     return done == bytes.size();
 }
 
-void PtyController::unplug()
+void ScriptedController::unplug()
 {
     if (m_notifier) {
         // Perhaps called from the notifier's own signal: it goes once that has returned.
@@ -110,53 +110,6 @@ void PtyController::unplug()
             QFile::link(m_linkPath + QStringLiteral(".unplugged"), m_linkPath);
         }
     }
-}
-
-LineFlooder::LineFlooder(int fd, int durationMs, quint32 seed)
-    : m_thread([this, fd, durationMs, seed] { run(fd, durationMs, seed); })
-{
-}
-
-LineFlooder::~LineFlooder()
-{
-    stop();
-}
-
-void LineFlooder::stop()
-{
-    m_stop = true;
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
-}
-
-void LineFlooder::run(int fd, int durationMs, quint32 seed)
-{
-    std::mt19937 random(seed);
-    std::vector<unsigned char> chunk(4096);
-    const QDeadlineTimer deadline(durationMs);
-    while (!m_stop && !deadline.hasExpired()) {
-        for (auto &b : chunk) {
-            b = static_cast<unsigned char>(random());
-        }
-        size_t done = 0;
-        while (done < chunk.size() && !m_stop && !deadline.hasExpired()) {
-            const ssize_t n = ::write(fd, chunk.data() + done, chunk.size() - done);
-            if (n > 0) {
-                done += size_t(n);
-                m_written += quint64(n);
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-                // The console's input queue is full: wait for it to read, but look at the
-                // clock and the stop request often.
-                pollfd p { fd, POLLOUT, 0 };
-                ::poll(&p, 1, 5);
-            } else {
-                m_running = false;
-                return; // the line is gone
-            }
-        }
-    }
-    m_running = false;
 }
 
 } // namespace testing

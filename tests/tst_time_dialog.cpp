@@ -236,4 +236,4 @@ void TestTimeDialog::secondsWrapWithArrows()
 }
 
 QTEST_MAIN(TestTimeDialog)
-#include "tst_timedialog.moc"
+#include "tst_time_dialog.moc"

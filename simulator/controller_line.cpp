@@ -1,10 +1,12 @@
-#include "simulator/controllerline.h"
+#include "simulator/controller_line.h"
 
+#include "platform/device_pty.h"
 #include "platform/errors.h"
-#include "platform/pseudoterminal.h"
 #include "simulator/controller.h"
 
 #include <QSocketNotifier>
+
+namespace simulator {
 
 namespace {
 
@@ -13,8 +15,8 @@ constexpr int releaseTries = 50;
 
 } // namespace
 
-ControllerLine::ControllerLine(ScoreboardController &controller,
-                               platform::PseudoTerminalDevice &line, QObject *parent)
+ControllerLine::ControllerLine(ScoreboardController &controller, platform::DevicePty &line,
+                               QObject *parent)
     : QObject(parent)
     , m_controller(controller)
     , m_line(line)
@@ -43,7 +45,7 @@ void ControllerLine::releaseAbandonedSlave()
     platform::guarded([this] {
         // A killed console's lock may still be on its way out: look again shortly, for about
         // a second; a console that lives holds it for longer and keeps its mode.
-        using Release = platform::PseudoTerminalDevice::SlaveRelease;
+        using Release = platform::DevicePty::SlaveRelease;
         if (m_line.releaseAbandonedSlave() == Release::LockBusy
             && ++m_releaseTries < releaseTries) {
             m_releaseAgain.start();
@@ -94,3 +96,5 @@ void ControllerLine::publish()
     }
     emit changed();
 }
+
+} // namespace simulator

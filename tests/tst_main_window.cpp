@@ -369,4 +369,4 @@ void TestMainWindow::liveFeed()
 }
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_mainwindow.moc"
+#include "tst_main_window.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pseudoterminal.h"
+#include "platform/device_pty.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,14 +18,14 @@ namespace testing {
 /// tests and benchmarks: its slave is linked as a port, it answers every probe 0xCC with
 /// 0xDC and records every byte the console sends. It reads in the event loop of the thread
 /// that made it, so it answers while a scan keeps processing events.
-class PtyController final
+class ScriptedController final
 {
 public:
     /// Opens a new pseudo-terminal and links its slave at `linkPath` (e.g. ".../ports/COM1").
-    explicit PtyController(const QString &linkPath);
-    ~PtyController();
-    PtyController(const PtyController &) = delete;
-    PtyController &operator=(const PtyController &) = delete;
+    explicit ScriptedController(const QString &linkPath);
+    ~ScriptedController();
+    ScriptedController(const ScriptedController &) = delete;
+    ScriptedController &operator=(const ScriptedController &) = delete;
 
     bool ok() const { return m_ok; }
     QString linkPath() const { return m_linkPath; }
@@ -53,36 +53,12 @@ public:
 private:
     void readLine();
 
-    platform::PseudoTerminalDevice m_line;
+    platform::DevicePty m_line;
     QString m_linkPath;
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_received;
     int m_probes = 0;
     bool m_ok = false;
-};
-
-/// Writes random bytes to a descriptor as fast as it takes them, on a thread of its own,
-/// until the time is up or it is stopped.
-class LineFlooder final
-{
-public:
-    LineFlooder(int fd, int durationMs, quint32 seed = 1);
-    ~LineFlooder();
-    LineFlooder(const LineFlooder &) = delete;
-    LineFlooder &operator=(const LineFlooder &) = delete;
-
-    bool running() const { return m_running.load(); }
-    /// Stops the flood and waits for its thread.
-    void stop();
-    quint64 bytesWritten() const { return m_written.load(); }
-
-private:
-    void run(int fd, int durationMs, quint32 seed);
-
-    std::atomic<bool> m_stop { false };
-    std::atomic<bool> m_running { true };
-    std::atomic<quint64> m_written { 0 };
-    std::thread m_thread;
 };
 
 } // namespace testing

@@ -3,7 +3,7 @@
 // ends; strToInt throws exactly when tryStrToInt fails, with the operator's message; and
 // intToStr writes the plain decimal form that reads back to the same number.
 
-#include "controls/inttext.h"
+#include "controls/int_text.h"
 #include "platform/errors.h"
 
 #include <QString>

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using simulator::ScoreboardController;
+
 using testing::bytes;
 using testing::FakeTicks;
 using namespace Qt::StringLiterals;
@@ -297,4 +299,4 @@ void TestSimController::tickCountWraps()
 }
 
 QTEST_APPLESS_MAIN(TestSimController)
-#include "tst_simcontroller.moc"
+#include "tst_sim_controller.moc"

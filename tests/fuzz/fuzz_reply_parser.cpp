@@ -14,6 +14,10 @@
 #include <optional>
 #include <stdexcept>
 
+using devicelink::GameState;
+using devicelink::ReplyListener;
+using devicelink::ReplyParser;
+
 namespace {
 
 void check(bool ok, const char *what)
@@ -68,14 +72,15 @@ public:
     std::optional<Data> feed(std::uint8_t b)
     {
         if (m_state == Idle) {
-            if (b == protocol::ReplyTime) {
+            if (b == devicelink::protocol::ReplyTime) {
                 start(TimeBlock, false);
-            } else if (b == protocol::ReplySettings) {
+            } else if (b == devicelink::protocol::ReplySettings) {
                 start(SettingsBlock, false);
             }
             return std::nullopt;
         }
-        if (m_state == TimeBlock && m_count == 0 && m_headerMayFollow && b == protocol::ReplyTime) {
+        if (m_state == TimeBlock && m_count == 0 && m_headerMayFollow
+            && b == devicelink::protocol::ReplyTime) {
             m_headerMayFollow = false;
             return std::nullopt;
         }
@@ -259,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         digits[i] = i < size ? data[i] % 10 : std::uint8_t(i);
     }
     const int times = h.listener.times;
-    h.feed(protocol::ReplyTime);
+    h.feed(devicelink::protocol::ReplyTime);
     for (std::uint8_t d : digits) {
         h.feed(d);
     }
@@ -269,7 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                         digits[0] + 10 * digits[1] },
           "clean time block decoded wrongly");
     check(h.state.StavPrijmu == 0, "parser not idle after a clean time block");
-    h.feed(protocol::ReplySettings);
+    h.feed(devicelink::protocol::ReplySettings);
     check(h.state.StavPrijmu == 2, "header after a clean time block not recognised");
     return 0;
 }
