@@ -592,6 +592,7 @@ void TestWine::windowsInsideTheFreeArea()
     const auto restore = qScopeGuard([&display] {
         stopWine();
         qputenv("DISPLAY", display);
+        setDpi(96);
     });
 
     SimulatorProcess simulator;
