@@ -7,6 +7,7 @@
 // The settings file lives in a temporary folder, boxes are recorded, the controller answers on
 // COM1 in memory. Usage: bench_clock [seconds=10]
 
+#include "bench/controller_on_fakes.h"
 #include "bench/measure.h"
 #include "console/settings_file.h"
 #include "console/startup.h"
@@ -14,7 +15,6 @@
 #include "console/unit2.h"
 #include "controls/dsleds.h"
 #include "controls/push_button.h"
-#include "link/protocol.h"
 #include "platform/testing/fake_serial.h"
 #include "platform/testing/fakes.h"
 
@@ -157,12 +157,7 @@ int main(int argc, char *argv[])
     console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
     testing::RecordingDialogs dialogs;
     testing::FakeSerial serial;
-    serial.present.insert(QStringLiteral("COM1"));
-    serial.onWrite = [&serial](platform::SerialHandle handle, const QByteArray &bytes) {
-        if (bytes.contains(char(devicelink::protocol::Probe))) {
-            serial.queueInput(handle, QByteArray(1, char(devicelink::protocol::ReplyTime)));
-        }
-    };
+    bench::answerProbesOnCom1(serial);
 
     TForm1 form1;
     TForm2 form2(&form1);

@@ -6,6 +6,7 @@
 // boxes are recorded, the controller answers on COM1 in memory.
 // Usage: bench_feed [changes=200] [seconds=5]
 
+#include "bench/controller_on_fakes.h"
 #include "bench/measure.h"
 #include "console/settings_file.h"
 #include "console/startup.h"
@@ -14,7 +15,6 @@
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "feed/server.h"
-#include "link/protocol.h"
 #include "platform/testing/fake_serial.h"
 #include "platform/testing/fakes.h"
 
@@ -133,12 +133,7 @@ int main(int argc, char *argv[])
     ini.close();
     testing::RecordingDialogs dialogs;
     testing::FakeSerial serial;
-    serial.present.insert(QStringLiteral("COM1"));
-    serial.onWrite = [&serial](platform::SerialHandle handle, const QByteArray &bytes) {
-        if (bytes.contains(char(devicelink::protocol::Probe))) {
-            serial.queueInput(handle, QByteArray(1, char(devicelink::protocol::ReplyTime)));
-        }
-    };
+    bench::answerProbesOnCom1(serial);
 
     TForm1 form1;
     TForm2 form2(&form1);
