@@ -458,8 +458,10 @@ bool TestWine::startConsole(WineProcess &console)
         qWarning("the box about the controller did not close on Return");
         return false;
     }
-    m_main = findWindow(QStringLiteral("^Bodovka 1\\.3( – .*)?$"));
-    return !m_main.isEmpty() && focusWindow(m_main);
+    // A large window (200 %) may show a moment after its box has gone.
+    const QString title = QStringLiteral("^Bodovka 1\\.3( – .*)?$");
+    return QTest::qWaitFor([&] { return !(m_main = findWindow(title)).isEmpty(); }, desktopWaitMs)
+           && focusWindow(m_main);
 }
 
 bool TestWine::closeConsole(WineProcess &console)
