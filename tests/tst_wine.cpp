@@ -450,7 +450,12 @@ bool TestWine::startConsole(WineProcess &console)
     const QString found = QStringLiteral("^Připojení$");
     QString box;
     if (!QTest::qWaitFor([&] { return !(box = findWindow(found)).isEmpty(); }, wineWaitMs)) {
-        qWarning("no box \"Zařízení nalezeno na COM1\"");
+        qWarning("no box \"Zařízení nalezeno na COM1\"; windows: %s",
+                 qPrintable(xdotool({ QStringLiteral("search"), QStringLiteral("--name"),
+                                      QStringLiteral("."), QStringLiteral("getwindowname"),
+                                      QStringLiteral("%@") })
+                                .value_or(QString())
+                                .replace(u'\n', u'|')));
         return false;
     }
     if (!focusWindow(box) || !pressKeys({ QStringLiteral("Return") })
@@ -460,8 +465,15 @@ bool TestWine::startConsole(WineProcess &console)
     }
     // A large window (200 %) may show a moment after its box has gone.
     const QString title = QStringLiteral("^Bodovka 1\\.3( – .*)?$");
-    return QTest::qWaitFor([&] { return !(m_main = findWindow(title)).isEmpty(); }, desktopWaitMs)
-           && focusWindow(m_main);
+    if (!QTest::qWaitFor([&] { return !(m_main = findWindow(title)).isEmpty(); }, desktopWaitMs)) {
+        qWarning("no main window after the box");
+        return false;
+    }
+    if (!focusWindow(m_main)) {
+        qWarning("the main window did not take the focus");
+        return false;
+    }
+    return true;
 }
 
 bool TestWine::closeConsole(WineProcess &console)
@@ -597,12 +609,22 @@ void TestWine::windowsInsideTheFreeArea()
         setDpi(96);
     });
 
-    SimulatorProcess simulator;
-    QVERIFY(startSimulator(simulator));
-    WineProcess console;
-    QVERIFY(startConsole(console));
-    const std::optional<WindowPlace> main = placeOf(QStringLiteral("Bodovka 1.3"));
-    QVERIFY(main);
+    // Driving a fresh X server without a window manager now and then loses a key or a box
+    // (about one row in ten); such a start is tried again, the places are never.
+    std::optional<WindowPlace> main;
+    std::optional<WindowPlace> dialog;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+        stopWine();
+        SimulatorProcess simulator;
+        WineProcess console;
+        if (startSimulator(simulator) && startConsole(console)) {
+            main = placeOf(QStringLiteral("Bodovka 1.3"));
+            if (main && pressKeys({ QStringLiteral("alt+n") })) {
+                dialog = placeOf(QStringLiteral("Nastavení času"));
+            }
+        }
+    }
+    QVERIFY2(main && dialog, "the console's windows did not show in three starts");
     QCOMPARE(main->dpi, dpi);
     QCOMPARE(main->freeArea.size(), freeArea);
     QVERIFY2(main->freeArea.contains(main->frame),
@@ -611,9 +633,6 @@ void TestWine::windowsInsideTheFreeArea()
                             .arg(main->frame.y())
                             .arg(main->frame.width())
                             .arg(main->frame.height())));
-    QVERIFY(pressKeys({ QStringLiteral("alt+n") }));
-    const std::optional<WindowPlace> dialog = placeOf(QStringLiteral("Nastavení času"));
-    QVERIFY(dialog);
     QVERIFY(main->freeArea.contains(dialog->frame));
     qInfo("main window %d,%d %d x %d; time dialog %d,%d", main->frame.x(), main->frame.y(),
           main->frame.width(), main->frame.height(), dialog->frame.x(), dialog->frame.y());
