@@ -19,5 +19,24 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq || true
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt-get (./run and ./test started together on a fresh machine) holds Debian's lock for
+# a while: wait for it, up to five minutes, instead of failing at once.
+apt_get() {
+    local log waited=0
+    log="$(mktemp)"
+    while ! "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 "$@" 2>"$log"; do
+        if ! grep -q -i 'could not get lock\|unable to lock\|is another process using it' "$log" ||
+            [ "$waited" -ge 300 ]; then
+            cat "$log" >&2
+            rm -f "$log"
+            return 1
+        fi
+        [ "$waited" -eq 0 ] && echo "Another apt-get holds Debian's package lock: waiting for it (at most 5 minutes)."
+        sleep 5
+        waited=$((waited + 5))
+    done
+    cat "$log" >&2
+    rm -f "$log"
+}
+apt_get update -qq || true
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

@@ -32,23 +32,23 @@ else
     src="$work/src"
     apt_dir="$work/apt"
     mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-    cat >"$apt_dir/parts/debian-src.sources" <<SOURCES
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
+    # The machine's own apt sources (its mirror, its proxy settings stay in apt.conf.d), each
+    # entry turned into a deb-src one.
+    rm -f "$apt_dir/parts/"*
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$file" ] || continue
+        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file" >>"$apt_dir/parts/machine.list"
+    done
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        sed 's/^Types:.*$/Types: deb-src/' "$file" >"$apt_dir/parts/$(basename "$file")"
+    done
     apt_opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/parts"
         -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
     if [ ! -d "$src" ]; then
-        apt-get "${apt_opts[@]}" -qq update
+        # A source without a source index (a third-party repository) fails its part of the
+        # update only; the source's download below says clearly when Qt's is not to be had.
+        apt-get "${apt_opts[@]}" -qq update || echo "Some apt sources give no source index; going on."
         rm -rf "$work/get" && mkdir -p "$work/get"
         (cd "$work/get" && apt-get "${apt_opts[@]}" -qq source "qt6-base=$qt_version")
         mv "$work/get/qt6-base-$upstream"*/ "$src"
@@ -61,8 +61,8 @@ SOURCES
 $(cut -d' ' -f1,4 "$work/uris" | tr -d "'")"
 fi
 
-# Only what the console uses: Core, Gui, Widgets, Network (the live feed) and the Windows
-# platform plugin; common.sh's WINDOWS_QT_MODULES names them in the cache's name.
+# Only what the console uses: common.sh's WINDOWS_QT_MODULES (Core, Gui, Widgets, Network for
+# the live feed) and the Windows platform plugin; every other module of qtbase is switched off.
 # Debian's source leaves out the Wintab headers (tablet events) for licence reasons, and without
 # OpenGL the platform plugin must not load it dynamically either.
 options=(
@@ -71,19 +71,26 @@ options=(
     -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_system_png=OFF
-    -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
-    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
+    -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF
     -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF
 )
-# A build folder configured from another source tree (BODOVKA_QT_SOURCE now or before) would
-# keep building that one: start it afresh.
+for module in gui widgets network testlib sql printsupport concurrent xml; do
+    case " ${WINDOWS_QT_MODULES[*]} " in
+        *" $module "*) options+=("-DFEATURE_$module=ON") ;;
+        *) options+=("-DFEATURE_$module=OFF") ;;
+    esac
+done
+# A build folder configured from another source tree (BODOVKA_QT_SOURCE now or before) or with
+# other options would keep what it had: start it afresh (ccache keeps the rebuild short).
 source_dir="$(cd "$src" && pwd -P)"
-if [ -d "$work/build" ] && [ "$(cat "$work/build/.bodovka-source" 2>/dev/null)" != "$source_dir" ]; then
-    echo "The Qt build folder was configured from another source: configuring it afresh."
+stamp="$(printf '%s\n' "$source_dir" "${options[@]}")"
+if [ -d "$work/build" ] && [ "$(cat "$work/build/.bodovka-config" 2>/dev/null)" != "$stamp" ]; then
+    echo "The Qt build folder was configured from another source or with other options:" \
+        "configuring it afresh."
     rm -rf "$work/build"
 fi
 mkdir -p "$work/build"
-echo "$source_dir" >"$work/build/.bodovka-source"
+printf '%s\n' "$stamp" >"$work/build/.bodovka-config"
 cmake -S "$src" -B "$work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLS/mingw-w64.cmake" \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
