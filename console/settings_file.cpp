@@ -42,10 +42,17 @@ bool SettingsFile::exists() const
     return QFileInfo(m_path).isFile();
 }
 
+bool SettingsFile::load(quint32 patienceMs, QString *error)
+{
+    m_contents = platform::readProfileFile(m_path, patienceMs, error);
+    return m_contents.has_value();
+}
+
 qint32 SettingsFile::readInteger(const QString &section, const QString &key,
                                  qint32 defaultValue) const
 {
-    const QString text = platform::readProfileString(m_path, section, key, QString());
+    const QString text = m_contents ? platform::profileString(*m_contents, section, key, QString())
+                                    : platform::readProfileString(m_path, section, key, QString());
     return tryStrToInt(text).value_or(defaultValue);
 }
 

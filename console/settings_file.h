@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <utility>
 
 namespace console {
@@ -19,6 +21,10 @@ public:
     explicit SettingsFile(QString path = settingsFilePath());
 
     bool exists() const;
+    /// Reads the whole file once, so that every key read after it comes from that one read.
+    /// A file that is there but cannot be read (another program holds it) is tried again for
+    /// up to `patienceMs`; false, with the reason in `*error`, when it still cannot be read.
+    bool load(quint32 patienceMs, QString *error);
     /// The key's value in the integer text syntax; `defaultValue` when it is missing, empty
     /// or not a number.
     qint32 readInteger(const QString &section, const QString &key, qint32 defaultValue) const;
@@ -31,6 +37,7 @@ public:
 
 private:
     QString m_path;
+    std::optional<QByteArray> m_contents; ///< the file as load() read it
 };
 
 } // namespace console

@@ -20,6 +20,10 @@ void prepareScaling()
     // than a laptop's free area and blurs the segment edges; a whole one keeps every pixel.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+    // With the factor rounded down Qt still reports the screen's own 120 to 168 dpi, and the
+    // style would size its radio circles and frames from that, too large for the fixed
+    // layout: the style works at 96 dpi, times the whole factor.
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
 }
 
 QPoint placeInside(const QRect &area, const QSize &outer)

@@ -9,7 +9,8 @@ namespace console {
 
 /// Called before the application object exists: the screen's scale is rounded down to a whole
 /// factor (125 % to 175 % draw at 100 %, 200 % at 200 %), so that the window fits the free area
-/// of the screens that Windows picks those scales for and the digits stay sharp.
+/// of the screens that Windows picks those scales for and the digits stay sharp; the style's
+/// own sizes (radio circles, frames) follow the same whole factor.
 void prepareScaling();
 
 /// Where a window of `outer` size (frame included) goes on a screen whose free area is `area`:

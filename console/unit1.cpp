@@ -43,6 +43,8 @@ const QString section = QStringLiteral("Nastaveni");
 const QString feedSection = QStringLiteral("Vysilani");
 const QString startCaption = QStringLiteral("&Start");
 const QString stopCaption = QStringLiteral("&Stop");
+// How long start-up waits for a settings file that another program holds.
+constexpr quint32 settingsPatienceMs = 5000;
 
 // Tick counts are 32-bit and wrap; differences are taken modulo 2^32 like the system does.
 qint32 ticksBetween(qint32 later, qint32 earlier)
@@ -359,9 +361,8 @@ void TForm1::publishBoard()
     m_feed->setBoard(board); // compares, and sends only a change
 }
 
-void TForm1::startFeed()
+void TForm1::startFeed(const console::SettingsFile &ini)
 {
-    const console::SettingsFile ini;
     const qint32 port = ini.readInteger(feedSection, QStringLiteral("Port"), 0);
     if (port < 1 || port > 65535) {
         return;
@@ -399,14 +400,31 @@ void TForm1::FormCreate()
                                          { QStringLiteral("Pripojeni"), 1 } });
         }
     }
-    {
-        const console::SettingsFile ini;
+    // One read for every key. A file another program holds is waited for (nothing runs yet);
+    // one that stays unreadable must not be taken for zeros: the console then works with the
+    // values of a first start and leaves the file as it is.
+    console::SettingsFile ini;
+    QString why;
+    const bool loaded = ini.load(settingsPatienceMs, &why);
+    if (loaded) {
         Minuty = ini.readInteger(section, QStringLiteral("Minuty"), Minuty);
         Sekundy = ini.readInteger(section, QStringLiteral("Sekundy"), Sekundy);
         Setiny = ini.readInteger(section, QStringLiteral("Setiny"), Setiny);
         Polocas = ini.readInteger(section, QStringLiteral("Polocas"), Polocas);
         Sirena = ini.readInteger(section, QStringLiteral("Sirena"), Sirena);
         Pripojeni = ini.readInteger(section, QStringLiteral("Pripojeni"), Pripojeni);
+    } else {
+        Minuty = 7;
+        Sekundy = 0;
+        Setiny = 0;
+        Polocas = 1;
+        Sirena = 5;
+        Pripojeni = 1;
+        platform::messageBox(
+            QStringLiteral("Soubor nastavení %1 nelze přečíst: %2. Bodovka pracuje s výchozími "
+                           "hodnotami (čas 07:00, 1. poločas, siréna 5 s) a soubor nemění.")
+                .arg(console::settingsFilePath(), why),
+            platform::applicationTitle(), platform::MsgIcon::Warning);
     }
     StavSpojeni = 0;
     IndexPrijmu = 0;
@@ -419,7 +437,9 @@ void TForm1::FormCreate()
     AktSekundy = Sekundy;
     AktSetiny = Setiny;
     CelkovyCas = presetMs();
-    startFeed();
+    if (loaded) {
+        startFeed(ini);
+    }
 }
 
 void TForm1::FormActivate()
@@ -460,11 +480,26 @@ void TForm1::queueActivation()
 void TForm1::send(const std::vector<quint8> &bytes)
 {
     // Before the first scan there is no driver yet: nothing can be sent.
-    if (Port == nullptr || !Port->Connect()) {
+    if (Port == nullptr) {
         return;
     }
-    for (const quint8 b : bytes) {
-        Port->SendByte(b);
+    const QString port = QStringLiteral("COM%1").arg(int(Port->ComPort()) + 1);
+    // The handler goes on (a Start still starts the console's clock); the operator learns
+    // after it that the scoreboard did not get the command.
+    switch (Port->sendCommand(bytes)) {
+    case devicelink::SendResult::Sent:
+    case devicelink::SendResult::NotOpen: // a port that cannot be opened sends nothing, silently
+        break;
+    case devicelink::SendResult::Gone:
+        platform::showErrorBoxLater(
+            QStringLiteral("Bodovku na portu %1 nelze zastihnout: příkaz nebyl odeslán").arg(port));
+        break;
+    case devicelink::SendResult::TimedOut:
+        platform::showErrorBoxLater(
+            QStringLiteral("Bodovka na portu %1 nepřevzala celý příkaz (linka stojí): příkaz "
+                           "nebyl odeslán celý, odešlete ho znovu")
+                .arg(port));
+        break;
     }
 }
 
@@ -592,11 +627,14 @@ void TForm1::Button1Click()
 void TForm1::PomTimerTimer()
 {
     Uplynulo = ticksBetween(static_cast<qint32>(platform::tickCount()), Zaklad);
-    const quint32 periodsBefore = m_periodEnds;
+    const quint64 reading = ++m_readings;
     QCoreApplication::processEvents();
-    if (m_periodEnds != periodsBefore) {
-        return; // a tick run meanwhile has ended the period; this one's reading is stale
+    if (m_shownReading > reading) {
+        // A tick run meanwhile (inside a box, say) has shown a newer reading, or ended the
+        // period: this one's is older and would put the clock back.
+        return;
     }
+    m_shownReading = reading;
     const console::ClockReading shown = console::readClock(CelkovyCas, Uplynulo);
     AktSekundy = shown.seconds;
     AktMinuty = shown.minutes;
@@ -606,7 +644,6 @@ void TForm1::PomTimerTimer()
         return;
     }
 
-    ++m_periodEnds;
     PomTimer->stop();
     Zaklad = 0;
     Uplynulo = 0;
@@ -637,9 +674,10 @@ void TForm1::CasButtonClick()
     if (Form2->result() != QDialog::Rejected) {
         return;
     }
-    writeSetting(QStringLiteral("Minuty"), Minuty);
-    writeSetting(QStringLiteral("Sekundy"), Sekundy);
-    writeSetting(QStringLiteral("Setiny"), Setiny);
+    // All three or none: new minutes beside old seconds would be a preset nobody set.
+    console::SettingsFile().writeIntegers(section, { { QStringLiteral("Minuty"), Minuty },
+                                                     { QStringLiteral("Sekundy"), Sekundy },
+                                                     { QStringLiteral("Setiny"), Setiny } });
     send(devicelink::protocol::setTime(Minuty, Sekundy, Setiny));
 }
 
@@ -690,11 +728,11 @@ void TForm1::timeBlockCompleted()
     ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
     if (UlozitNastaveni == 1) {
         // The preset goes to the file, not the time received.
-        writeSetting(QStringLiteral("Minuty"), Minuty);
-        writeSetting(QStringLiteral("Sekundy"), Sekundy);
-        writeSetting(QStringLiteral("Setiny"), Setiny);
-        writeSetting(QStringLiteral("Polocas"), Polocas);
-        writeSetting(QStringLiteral("Sirena"), Sirena);
+        console::SettingsFile().writeIntegers(section, { { QStringLiteral("Minuty"), Minuty },
+                                                         { QStringLiteral("Sekundy"), Sekundy },
+                                                         { QStringLiteral("Setiny"), Setiny },
+                                                         { QStringLiteral("Polocas"), Polocas },
+                                                         { QStringLiteral("Sirena"), Sirena } });
     }
 }
 

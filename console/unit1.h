@@ -19,6 +19,9 @@ class TCommPortDriver;
 namespace controls {
 class PushButton;
 }
+namespace console {
+class SettingsFile;
+}
 namespace feed {
 class Server;
 }
@@ -127,7 +130,7 @@ private:
     /// Runs the window's activation after the current handler has returned.
     void queueActivation();
     /// Opens the live feed when the settings file switches it on; says why when it cannot.
-    void startFeed();
+    void startFeed(const console::SettingsFile &ini);
     /// Hands the feed what the board shows now; while the feed is off, a pointer test only.
     void publishBoard();
 
@@ -145,7 +148,8 @@ private:
     bool m_shown = false;
     bool m_closing = false;
     bool m_scanning = false;
-    quint32 m_periodEnds = 0; ///< counts ends of period, to spot one inside a tick
+    quint64 m_readings = 0;     ///< counts the tick's readings of the clock
+    quint64 m_shownReading = 0; ///< the newest reading shown, so an older one is not
     feed::Server *m_feed = nullptr;
 };
 

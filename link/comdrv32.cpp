@@ -75,7 +75,13 @@ bool TCommPortDriver::Connect()
     timeouts.ReadTotalTimeoutConstant = 0;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = writeTimeoutMs;
-    platform::serialBackend().setCommTimeouts(m_handle, timeouts);
+    // Windows keeps a port's time-outs across handles: refused, the last program's values
+    // (perhaps a read that waits for a full buffer) would hold up the GUI thread.
+    if (!platform::serialBackend().setCommTimeouts(m_handle, timeouts)) {
+        platform::serialBackend().close(m_handle);
+        m_handle = platform::invalidSerialHandle;
+        return false;
+    }
     startPoll();
     return true;
 }
@@ -163,6 +169,27 @@ bool TCommPortDriver::SendByte(quint8 value)
     }
     closeIfGone();
     return false;
+}
+
+devicelink::SendResult TCommPortDriver::sendCommand(const std::vector<quint8> &bytes)
+{
+    using devicelink::SendResult;
+    if (!Connect()) {
+        return SendResult::NotOpen;
+    }
+    for (bool reopened = false;; reopened = true) {
+        const auto failed
+            = std::find_if(bytes.begin(), bytes.end(), [this](quint8 b) { return !SendByte(b); });
+        if (failed == bytes.end()) {
+            return SendResult::Sent;
+        }
+        if (Connected()) {
+            return SendResult::TimedOut; // the device is there; its line did not take the byte
+        }
+        if (reopened || !Connect()) {
+            return SendResult::Gone;
+        }
+    }
 }
 
 void TCommPortDriver::setComHandle(platform::SerialHandle value)

@@ -86,6 +86,14 @@ using enum devicelink::TComPortSwHandshaking;
 namespace devicelink {
 /// Bits per second for a baud rate ordinal.
 quint32 comPortBaudRate(TComPortBaudRate rate);
+
+/// How a whole command went: all its bytes on the line, or why not.
+enum class SendResult {
+    Sent,     ///< every byte written
+    NotOpen,  ///< the port could not be opened: nothing was written
+    Gone,     ///< the device went away and did not come back: the command did not get through
+    TimedOut, ///< the line did not take a byte: the bytes after it were not written
+};
 } // namespace devicelink
 
 /// The receive handler: called from the poll with the driver, its receive buffer and the
@@ -167,6 +175,11 @@ public:
     void FlushBuffers(bool inBuf, bool outBuf);
     /// Writes one byte synchronously; false when the write failed (always on a closed port).
     bool SendByte(quint8 value);
+    /// Connects, then writes a command byte by byte, whole or not at all as far as the
+    /// controller can tell: a write that finds the device gone opens the port once more and
+    /// writes the whole command again (a failed byte never reached the line); a byte that
+    /// times out ends the command there, so a stalled line costs one time-out per command.
+    devicelink::SendResult sendCommand(const std::vector<quint8> &bytes);
 
 private:
     platform::DeviceControlBlock deviceControlBlock() const;

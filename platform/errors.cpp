@@ -75,12 +75,11 @@ void reportCurrentException() noexcept
     }
 }
 
-void reportCurrentExceptionLater() noexcept
+void showErrorBoxLater(const QString &message) noexcept
 {
     try {
-        // A stream of failing blocks raises the same error again and again: one box per
-        // distinct message is enough while one is open.
-        const QString message = currentExceptionMessage();
+        // A stream of failures raises the same error again and again: one box per distinct
+        // message is enough while one is open.
         if ((showingPendingErrors && message == shownError) || pendingErrors.contains(message)) {
             return;
         }
@@ -90,6 +89,14 @@ void reportCurrentExceptionLater() noexcept
         } else {
             showPendingErrors();
         }
+    } catch (...) {
+    }
+}
+
+void reportCurrentExceptionLater() noexcept
+{
+    try {
+        showErrorBoxLater(currentExceptionMessage());
     } catch (...) {
     }
 }

@@ -27,6 +27,10 @@ void showErrorBox(const QString &message);
 QString errorBoxText(const QString &message);
 
 void reportCurrentException() noexcept;
+/// The standard error box for `message`, once the current handler has returned; boxes raised
+/// meanwhile wait until the one before them is closed, and a message already open or waiting
+/// is not queued again.
+void showErrorBoxLater(const QString &message) noexcept;
 /// Shows the current exception's box once the handler that caught it has returned; boxes
 /// raised meanwhile wait until the one before them is closed. A message already open or
 /// waiting is not queued again.

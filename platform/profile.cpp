@@ -191,15 +191,28 @@ QByteArray nameBytes(const QString &name)
     return trimBlanks(name.toUtf8()).toByteArray();
 }
 
-/// The whole file, or nothing when it is not a regular file or cannot be read.
-std::optional<QByteArray> readWholeFile(const QString &path)
+ProfileFileReader fileReader;
+
+/// The whole file, or nothing when it is not a regular file or cannot be read (the reason in
+/// *error).
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error = nullptr)
 {
     const QFileInfo info(path);
     if (!info.isFile() || info.size() > maxFileSize) {
+        if (error) {
+            *error = info.isFile() ? QStringLiteral("the file is too large")
+                                   : QStringLiteral("it is not a file");
+        }
         return std::nullopt;
+    }
+    if (fileReader) {
+        return fileReader(path, error);
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            *error = file.errorString();
+        }
         return std::nullopt;
     }
     // In pieces: a read of the whole limit at once would reserve 16 MiB for every lookup.
@@ -212,6 +225,10 @@ std::optional<QByteArray> readWholeFile(const QString &path)
         data += piece;
     }
     if (file.error() != QFileDevice::NoError || data.size() > maxFileSize) {
+        if (error) {
+            *error = file.error() != QFileDevice::NoError ? file.errorString()
+                                                          : QStringLiteral("the file is too large");
+        }
         return std::nullopt;
     }
     return data;
@@ -259,6 +276,24 @@ bool mayBeHeld(WriteFailure failure)
 
 constexpr quint32 holdPatienceMs = 1000;
 constexpr quint32 holdPauseMs = 50;
+
+/// A settings file that is there but cannot be read: a sync client or a scanner may hold
+/// it for a moment.
+std::optional<QByteArray> readHeldFile(const QString &path, quint32 patienceMs, QString *error)
+{
+    std::optional<QByteArray> contents;
+    const quint32 start = tickCount();
+    for (;;) {
+        if (!QFileInfo(path).exists()) {
+            return QByteArray(); // no file: every key reads as its default
+        }
+        contents = readWholeFile(path, error);
+        if (contents || tickCount() - start >= patienceMs) {
+            return contents;
+        }
+        sleep(holdPauseMs);
+    }
+}
 
 bool writeOnce(const QString &path, const QByteArray &sectionName,
                const QList<std::pair<QByteArray, QByteArray>> &entries, WriteFailure *failure)
@@ -399,20 +434,38 @@ QByteArray nativeProfileNewLine()
 #endif
 }
 
-QString readProfileString(const QString &path, const QString &section, const QString &key,
-                          const QString &defaultValue)
+QString profileString(const QByteArray &contents, const QString &section, const QString &key,
+                      const QString &defaultValue)
 {
     const QByteArray sectionName = nameBytes(section);
     const QByteArray keyName = nameBytes(key);
     if (sectionName.isEmpty() || keyName.isEmpty()) {
         return defaultValue;
     }
-    const std::optional<QByteArray> contents = readWholeFile(path);
-    if (!contents) {
-        return defaultValue;
-    }
-    const std::optional<QByteArray> value = profileValue(*contents, sectionName, keyName);
+    const std::optional<QByteArray> value = profileValue(contents, sectionName, keyName);
     return value ? QString::fromUtf8(*value) : defaultValue;
+}
+
+std::optional<QByteArray> readProfileFile(const QString &path, quint32 patienceMs, QString *error)
+{
+    return readHeldFile(path, patienceMs, error);
+}
+
+QString readProfileString(const QString &path, const QString &section, const QString &key,
+                          const QString &defaultValue)
+{
+#ifdef Q_OS_WIN
+    const quint32 patience = holdPatienceMs; // rides out a hold as a write does
+#else
+    const quint32 patience = 0; // nothing holds a file here
+#endif
+    const std::optional<QByteArray> contents = readHeldFile(path, patience, nullptr);
+    return contents ? profileString(*contents, section, key, defaultValue) : defaultValue;
+}
+
+void setProfileFileReader(ProfileFileReader reader)
+{
+    fileReader = std::move(reader);
 }
 
 bool writeProfileString(const QString &path, const QString &section, const QString &key,

@@ -17,9 +17,28 @@ namespace platform {
 
 /// The value of `key` in `section` of the file at `path`, or `defaultValue` when the file,
 /// the section or the key is missing or cannot be read. A key present with nothing after
-/// "=" reads as an empty string.
+/// "=" reads as an empty string. On Windows a file held by another program for a moment is
+/// tried again for about a second, as a write is.
 QString readProfileString(const QString &path, const QString &section, const QString &key,
                           const QString &defaultValue);
+
+/// The whole file at `path`, for reading several keys from one read: empty when there is no
+/// file. A file that is there but cannot be read (another program holds it) is read again for
+/// up to `patienceMs`; then nothing, with the reason in `*error`.
+std::optional<QByteArray> readProfileFile(const QString &path, quint32 patienceMs,
+                                          QString *error = nullptr);
+
+/// The value of `key` in `section` of contents that readProfileFile returned, as
+/// readProfileString gives it.
+QString profileString(const QByteArray &contents, const QString &section, const QString &key,
+                      const QString &defaultValue);
+
+/// How the contents of an existing settings file are read: the system's files by default.
+/// Tests install one that holds the file (returns nothing, with a reason); an empty function
+/// restores the default.
+using ProfileFileReader
+    = std::function<std::optional<QByteArray>(const QString &path, QString *error)>;
+void setProfileFileReader(ProfileFileReader reader);
 
 /// Stores `value` under `key` in `section` of the file at `path`, creating the key, the
 /// section or the file as needed; every other byte of the file is kept. The file is

@@ -76,6 +76,7 @@ private slots:
     void connectOpensByName_data();
     void connectOpensByName();
     void failedOpen();
+    void refusedLineSettingsCloseThePort_data();
     void refusedLineSettingsCloseThePort();
     void connectTwice();
     void comPortIgnoredWhileOpen();
@@ -92,6 +93,8 @@ private slots:
     void pollGoesOnWhileTheErrorBoxIsOpen();
     void comHandleSetter();
     void sendByte();
+    void commandWholeAfterTheDeviceCameBack();
+    void commandEndsAtATimedOutByte();
     void destructionCloses();
 
 private:
@@ -247,9 +250,17 @@ void TestCommDriver::failedOpen()
     QVERIFY(driver.ComHandle() > 0);
 }
 
+void TestCommDriver::refusedLineSettingsCloseThePort_data()
+{
+    QTest::addColumn<bool>("refuseTimeouts");
+    QTest::newRow("line settings") << false;
+    QTest::newRow("time-outs") << true;
+}
+
 void TestCommDriver::refusedLineSettingsCloseThePort()
 {
-    m_fake->failSetCommState = true;
+    QFETCH(bool, refuseTimeouts);
+    (refuseTimeouts ? m_fake->failSetCommTimeouts : m_fake->failSetCommState) = true;
     TCommPortDriver driver;
     QVERIFY(!driver.Connect());
     QCOMPARE(driver.ComHandle(), SerialHandle(-1));
@@ -547,6 +558,40 @@ void TestCommDriver::sendByte()
     m_fake->calls.clear();
     QVERIFY(!driver.Connect());
     QCOMPARE(m_fake->callNames(), QStringList { QStringLiteral("open") });
+}
+
+void TestCommDriver::commandWholeAfterTheDeviceCameBack()
+{
+    TCommPortDriver driver;
+    QVERIFY(driver.Connect());
+    const SerialHandle first = driver.ComHandle();
+    // The adapter drops out after the command's second byte and is back at once.
+    m_fake->onWrite = [this](SerialHandle handle, const QByteArray &) {
+        if (m_fake->written(handle).size() == 2) {
+            m_fake->onWrite = nullptr;
+            m_fake->unplug(QStringLiteral("COM1"));
+            m_fake->present.insert(QStringLiteral("COM1"));
+        }
+    };
+    const std::vector<quint8> command { 0xCA, 2, 1, 7, 0 };
+    QCOMPARE(driver.sendCommand(command), devicelink::SendResult::Sent);
+    QVERIFY(driver.ComHandle() != first);
+    QCOMPARE(m_fake->written(driver.ComHandle()), QByteArray("\xCA\x02\x01\x07\x00", 5));
+
+    // Gone for good: one more open, then the command is reported as not sent.
+    m_fake->unplug(QStringLiteral("COM1"));
+    QCOMPARE(driver.sendCommand(command), devicelink::SendResult::Gone);
+    QVERIFY(!driver.Connected());
+}
+
+void TestCommDriver::commandEndsAtATimedOutByte()
+{
+    TCommPortDriver driver;
+    m_fake->onWrite = [this](SerialHandle, const QByteArray &) { m_fake->failWrites = true; };
+    QCOMPARE(driver.sendCommand({ 0xD5, 2, 0xDA, 5 }), devicelink::SendResult::TimedOut);
+    QCOMPARE(m_fake->written(driver.ComHandle()), QByteArray("\xD5", 1));
+    QCOMPARE(m_fake->callsNamed(QStringLiteral("write")).size(), 2); // nothing after the stall
+    QVERIFY(driver.Connected());
 }
 
 void TestCommDriver::destructionCloses()

@@ -52,6 +52,7 @@ private slots:
     void acceleratorReadsTextUncheckedAndStopsOnError();
     void refusedSettingsWriteStopsBeforeSending();
     void portThatCannotOpenSendsNothingAndSaysNothing();
+    void commandNotDeliveredIsReported();
     void loadAllAsksAndStoresPresetOnLaterTimeBlocks();
     void loadAllReplyWhileQuestionIsOpen();
 };
@@ -265,6 +266,18 @@ void TestCommands::portThatCannotOpenSendsNothingAndSaysNothing()
     QVERIFY(c.dialogs.shown.isEmpty());
     QCOMPARE(c.serial.callsNamed(QStringLiteral("write")).size(), callsBefore);
     QVERIFY(c.settingsContents().contains("Sirena=3"));
+}
+
+void TestCommands::commandNotDeliveredIsReported()
+{
+    Console c;
+    c.dialogs.shown.clear();
+    c.serial.unplug(QStringLiteral("COM1")); // gone while open, and not back
+    QTest::mouseClick(c.form1->Button1, Qt::LeftButton);
+    QCOMPARE(c.form1->Button1->text(), QStringLiteral("&Stop")); // the console's clock runs
+    QTRY_COMPARE(c.dialogs.shown.size(), 1);
+    QCOMPARE(c.dialogs.shown[0].text,
+             QStringLiteral("Bodovku na portu COM1 nelze zastihnout: příkaz nebyl odeslán."));
 }
 
 void TestCommands::loadAllAsksAndStoresPresetOnLaterTimeBlocks()

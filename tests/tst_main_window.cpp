@@ -6,6 +6,7 @@
 #include "controls/push_button.h"
 #include "controls/spin.h"
 #include "link/comdrv32.h"
+#include "platform/profile.h"
 
 #include <QFontInfo>
 #include <QGroupBox>
@@ -31,6 +32,8 @@ private slots:
     void settingsFileIsRead();
     void foreignContentSurvivesWrites();
     void refusedFirstWriteShowsErrorAndCarriesOn();
+    void heldSettingsFileIsWaitedFor_data();
+    void heldSettingsFileIsWaitedFor();
     void layout_data();
     void layout();
     void tabOrder();
@@ -157,6 +160,47 @@ void TestMainWindow::refusedFirstWriteShowsErrorAndCarriesOn()
     QCOMPARE(f.windowTitle().left(11), QStringLiteral("Bodovka 1.3"));
     // The scan still ran after the box.
     QCOMPARE(f.StavSpojeni, 1u);
+}
+
+void TestMainWindow::heldSettingsFileIsWaitedFor_data()
+{
+    QTest::addColumn<quint32>("heldMs");
+    QTest::addColumn<QList<int>>("fields"); // Minuty Sekundy Setiny Polocas Sirena Pripojeni
+    QTest::newRow("held 2.5 s: read once let go") << 2500u << QList<int> { 9, 30, 0, 2, 3, 0 };
+    QTest::newRow("held for good: a first start's values")
+        << quint32(-1) << QList<int> { 7, 0, 0, 1, 5, 1 };
+}
+
+void TestMainWindow::heldSettingsFileIsWaitedFor()
+{
+    QFETCH(quint32, heldMs);
+    QFETCH(QList<int>, fields);
+    const QByteArray settings
+        = "[Nastaveni]\nMinuty=9\nSekundy=30\nPolocas=2\nSirena=3\nPripojeni=0\n";
+    std::optional<quint32> firstRead;
+    platform::setProfileFileReader(
+        [&](const QString &path, QString *error) -> std::optional<QByteArray> {
+            const quint32 now = platform::tickCount();
+            if (now - firstRead.value_or(now) < heldMs) {
+                firstRead = firstRead.value_or(now);
+                if (error) {
+                    *error = QStringLiteral("held by another program");
+                }
+                return std::nullopt;
+            }
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
+        });
+    Console::Options options;
+    options.settings = settings;
+    Console c(options);
+    platform::setProfileFileReader(nullptr);
+    TForm1 &f = *c.form1;
+    QCOMPARE((QList<int> { f.Minuty, f.Sekundy, f.Setiny, f.Polocas, f.Sirena, f.Pripojeni }),
+             fields);
+    const bool refused = heldMs == quint32(-1);
+    QCOMPARE(c.dialogs.shown.first().text.startsWith(u"Soubor nastavení"), refused);
+    QCOMPARE(c.settingsContents(), settings); // never rewritten
 }
 
 void TestMainWindow::layout_data()

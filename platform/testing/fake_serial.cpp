@@ -134,7 +134,7 @@ bool FakeSerial::setCommTimeouts(SerialHandle handle, const CommTimeouts &timeou
     call.args = { timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
                   timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
                   timeouts.WriteTotalTimeoutConstant };
-    call.ok = isOpen(handle);
+    call.ok = isOpen(handle) && !failSetCommTimeouts;
     return call.ok;
 }
 

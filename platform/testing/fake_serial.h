@@ -38,6 +38,7 @@ public:
     bool failReads = false;
     bool failWrites = false;
     bool failSetCommState = false;
+    bool failSetCommTimeouts = false;
     /// The device goes away as an adapter pulled out does: it no longer opens, and reads and
     /// writes on a handle still open to it fail with deviceGone(). Back with present.insert().
     void unplug(const QString &device);
