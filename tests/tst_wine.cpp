@@ -287,6 +287,7 @@ private slots:
     void firstStartFindsControllerAndStores();
     void secondStartShowsStoredValues();
     void settingsWriteRidesOutABriefHold();
+    void settingsHeldAcrossTheStartAreWaitedFor();
     void windowsInsideTheFreeArea_data();
     void windowsInsideTheFreeArea();
     void feedAnswersWithTheScoreSent();
@@ -579,6 +580,29 @@ void TestWine::settingsWriteRidesOutABriefHold()
     QFile settings(settingsPath());
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QVERIFY(settings.readAll().contains("\r\nPolocas=2\r\n"));
+}
+
+void TestWine::settingsHeldAcrossTheStartAreWaitedFor()
+{
+    QVERIFY2(m_dir, "needs the first start");
+    SimulatorProcess simulator;
+    QVERIFY(startSimulator(simulator));
+    // A sync client holds the file without sharing for 2.5 s while the console starts: it
+    // reads the stored values once the file is free, not zeros.
+    WineProcess syncClient;
+    syncClient.start(windowsBuild() + QStringLiteral("/win_probe.exe"),
+                     { QStringLiteral("hold"),
+                       QStringLiteral("Z:") + QDir::toNativeSeparators(settingsPath()),
+                       QStringLiteral("2500") });
+    QCOMPARE(syncClient.line(), QStringLiteral("held"));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+    QCOMPARE(syncClient.line(), QStringLiteral("released"));
+    QVERIFY(pressKeys({ QStringLiteral("alt+a") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("siren 7")));
+    QVERIFY(simulator.events().contains(QStringLiteral("period 2")));
+    QVERIFY(simulator.events().contains(QStringLiteral("time 07:00.00")));
+    QVERIFY(closeConsole(console));
 }
 
 void TestWine::windowsInsideTheFreeArea_data()
