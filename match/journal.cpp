@@ -12,6 +12,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <utility>
 
 namespace match {
 
@@ -184,7 +185,12 @@ QString Journal::newestJournal(const QString &folder)
         if (keyA != keyB) {
             return keyA < keyB;
         }
-        return a.lastModified() < b.lastModified();
+        if (a.lastModified() != b.lastModified()) {
+            return a.lastModified() < b.lastModified();
+        }
+        // Written within the same moment: " (10)" comes after " (9)", which comes after none.
+        return std::pair(a.fileName().size(), a.fileName())
+               < std::pair(b.fileName().size(), b.fileName());
     };
     const auto newest = std::max_element(files.begin(), files.end(), newer);
     return newest == files.end() ? QString() : newest->absoluteFilePath();

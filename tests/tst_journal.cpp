@@ -182,6 +182,19 @@ void TestJournal::fileAppearsWithTheGame()
         QCOMPARE(readJournal(bytes).firstWall,
                  QDateTime(QDate(2026, 12, 9), QTime(18, 30, 0, 500)));
     }
+    const QString newest = Journal::newestJournal(folder);
+    QCOMPARE(newest, QDir(folder).filePath(QStringLiteral("2026-12-09 18-30 (2).csv")));
+
+    // After a crash cut its last line, the console goes on in the same file.
+    QFile cut(newest);
+    QVERIFY(cut.open(QIODevice::Append) && cut.write("2026-12-09T18:31:05.000+01:00;1;05") > 0);
+    cut.close();
+    Journal resumed(folder, clock);
+    resumed.record(line(events::programStart, QStringLiteral("07:00.00 5")));
+    resumed.resume(newest);
+    QVERIFY(resumed.record(line(events::resumed)));
+    QCOMPARE(resumed.events().size(), size_t(5));
+    QCOMPARE(readEvents(bytesOf(newest)).size(), size_t(5));
 }
 
 void TestJournal::keepsLinesWhileTheFolderCannotBeMade()
