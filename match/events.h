@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+// The kinds of events in the match journal (its column "událost"), in Czech as the operator
+// reads them in a spreadsheet. A new kind is a new text here; the reader skips kinds it does
+// not know, so older programs read newer journals.
+namespace match::events {
+
+/// The console started; value: the preset time MM:SS.hh, a space, the siren seconds.
+inline const QString programStart = QStringLiteral("start programu");
+/// The console closed cleanly; no value.
+inline const QString programEnd = QStringLiteral("konec programu");
+/// The scan for the controller ended; value: the port name or "nenalezeno".
+inline const QString connection = QStringLiteral("spojení");
+/// The time dialog set a new preset (the period's clock is fresh again); value: MM:SS.hh.
+inline const QString timeSet = QStringLiteral("nastavení času");
+/// A goal; team D or H, value: that team's new score.
+inline const QString goal = QStringLiteral("gól");
+/// The score corrected; value: old and new, "3:2 → 3:1".
+inline const QString scoreCorrection = QStringLiteral("oprava skóre");
+/// The period sent to the board; value: its number.
+inline const QString period = QStringLiteral("poločas");
+/// The siren length sent; value: seconds.
+inline const QString siren = QStringLiteral("siréna");
+/// Everything sent at once; value: preset, score, period, siren ("07:00.00 3:2 2 5").
+inline const QString setAll = QStringLiteral("nastavit vše");
+/// The clock started; value: the time shown, MM:SS.
+inline const QString clockStart = QStringLiteral("start");
+/// The clock stopped; value: the time shown, MM:SS.
+inline const QString clockStop = QStringLiteral("stop");
+/// A reply of the controller changed a value; value such as "čas 06:57", "skóre 3:2",
+/// "poločas 2", "siréna 5".
+inline const QString reply = QStringLiteral("odpověď");
+/// The period ran out at zero; value: the new period number.
+inline const QString periodEnd = QStringLiteral("konec poločasu");
+/// The port was lost; value: its name.
+inline const QString portLost = QStringLiteral("port ztracen");
+/// The port came back; value: its name.
+inline const QString portRestored = QStringLiteral("port obnoven");
+/// The settings file refused a write; value: the error text.
+inline const QString settingsNotWritten = QStringLiteral("nastavení nezapsáno");
+/// The operator began a new match.
+inline const QString newMatch = QStringLiteral("nový zápas");
+/// The match goes on after a crash; value: what was taken from the controller (may be empty).
+inline const QString resumed = QStringLiteral("pokračování");
+
+/// Whether the reader of this program knows the kind.
+bool known(const QString &kind);
+/// Whether the kind touches the game: the first such event of a match creates its file.
+/// The program's start, the connection and the program's end do not.
+bool touchesGame(const QString &kind);
+
+} // namespace match::events
