@@ -15,6 +15,9 @@
 #include "feed/server.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
+#include "match/event.h"
+#include "match/events.h"
+#include "match/journal.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/ticks.h"
@@ -79,6 +82,7 @@ TForm1::TForm1(QWidget *parent)
     Form1 = this;
     createControls();
     connectHandlers();
+    openJournal();
     platform::guarded([this] { FormCreate(); });
 }
 
@@ -440,6 +444,9 @@ void TForm1::FormCreate()
     if (loaded) {
         startFeed(ini);
     }
+    record(match::events::programStart, {},
+           match::formatPreset(Minuty, Sekundy, Setiny) + QLatin1Char(' ')
+               + QString::number(Sirena));
 }
 
 void TForm1::FormActivate()
@@ -451,6 +458,10 @@ void TForm1::FormActivate()
     SirenaSpinEdit->setText(intToStr(Sirena));
     if (StavSpojeni == 0) {
         ZkouskaPripojeni();
+    }
+    if (!m_resumeOffered) {
+        m_resumeOffered = true;
+        offerToResume();
     }
 }
 
@@ -469,6 +480,10 @@ void TForm1::closeEvent(QCloseEvent *event)
     if (StavSpojeni == 1 && Port) {
         Port->Disconnect();
     }
+    platform::guarded([this] {
+        record(match::events::programEnd);
+        writeSheet();
+    });
     event->accept();
 }
 
@@ -486,7 +501,11 @@ void TForm1::send(const std::vector<quint8> &bytes)
     const QString port = QStringLiteral("COM%1").arg(int(Port->ComPort()) + 1);
     // The handler goes on (a Start still starts the console's clock); the operator learns
     // after it that the scoreboard did not get the command.
-    switch (Port->sendCommand(bytes)) {
+    const devicelink::SendResult result = Port->sendCommand(bytes);
+    if (result == devicelink::SendResult::Sent || result == devicelink::SendResult::TimedOut) {
+        recordPortBack();
+    }
+    switch (result) {
     case devicelink::SendResult::Sent:
     case devicelink::SendResult::NotOpen: // a port that cannot be opened sends nothing, silently
         break;
@@ -505,8 +524,7 @@ void TForm1::send(const std::vector<quint8> &bytes)
 
 void TForm1::writeSetting(const QString &key, qint32 value)
 {
-    console::SettingsFile ini;
-    ini.writeInteger(section, key, value);
+    writeSettings({ { key, value } });
 }
 
 void TForm1::DomaciSpinEditChange()
@@ -539,9 +557,12 @@ void TForm1::SkoreButtonClick()
     const qint32 home = strToInt(DomaciSpinEdit->text());
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
+    const int oldHome = SkoreDomaci;
+    const int oldGuest = SkoreHoste;
     SkoreDomaci = strToInt(DomaciSpinEdit->text());
     SkoreHoste = strToInt(HosteSpinEdit->text());
     send(devicelink::protocol::setScore(SkoreDomaci, SkoreHoste));
+    recordScoreSent(oldHome, oldGuest);
 }
 
 void TForm1::PolocasButtonClick()
@@ -551,6 +572,7 @@ void TForm1::PolocasButtonClick()
     Polocas = period;
     writeSetting(QStringLiteral("Polocas"), Polocas);
     send(devicelink::protocol::setPeriod(Polocas));
+    record(match::events::period, {}, QString::number(Polocas));
 }
 
 void TForm1::SirenaButtonClick()
@@ -559,6 +581,7 @@ void TForm1::SirenaButtonClick()
     writeSetting(QStringLiteral("Sirena"), Sirena);
     send(devicelink::protocol::setSiren(Sirena));
     publishBoard();
+    record(match::events::siren, {}, QString::number(Sirena));
 }
 
 void TForm1::NastavitVseButtonClick()
@@ -570,6 +593,13 @@ void TForm1::NastavitVseButtonClick()
         bytes.insert(bytes.end(), command.begin(), command.end());
     }
     send(bytes);
+    record(match::events::setAll, {},
+           QStringLiteral("%1 %2:%3 %4 %5")
+               .arg(match::formatPreset(Minuty, Sekundy, Setiny))
+               .arg(SkoreDomaci)
+               .arg(SkoreHoste)
+               .arg(Polocas)
+               .arg(Sirena));
 }
 
 void TForm1::NacistVseButtonClick()
@@ -622,6 +652,8 @@ void TForm1::Button1Click()
     }
     publishBoard();
     PomTimerTimer();
+    record(PomTimer->isActive() ? match::events::clockStart : match::events::clockStop, {},
+           match::formatShown(AktMinuty, AktSekundy));
 }
 
 void TForm1::PomTimerTimer()
@@ -645,6 +677,9 @@ void TForm1::PomTimerTimer()
     }
 
     PomTimer->stop();
+    // The one time the journal is written from inside the tick: the period's end, as the
+    // period ran out, with the period that follows.
+    match::Event ended = matchEvent(match::events::periodEnd);
     Zaklad = 0;
     Uplynulo = 0;
     CasStopu = 0;
@@ -657,7 +692,10 @@ void TForm1::PomTimerTimer()
     AktSetiny = Setiny;
     ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
     PolocasSpinEdit->setText(intToStr(wrappingSum(PolocasSpinEdit->Value(), 1)));
+    ended.value = PolocasSpinEdit->text();
+    record(ended);
     PolocasButtonClick();
+    writeSheet();
     platform::showMessage(QStringLiteral("Konec"));
 }
 
@@ -675,10 +713,14 @@ void TForm1::CasButtonClick()
         return;
     }
     // All three or none: new minutes beside old seconds would be a preset nobody set.
-    console::SettingsFile().writeIntegers(section, { { QStringLiteral("Minuty"), Minuty },
-                                                     { QStringLiteral("Sekundy"), Sekundy },
-                                                     { QStringLiteral("Setiny"), Setiny } });
+    writeSettings({ { QStringLiteral("Minuty"), Minuty },
+                    { QStringLiteral("Sekundy"), Sekundy },
+                    { QStringLiteral("Setiny"), Setiny } });
     send(devicelink::protocol::setTime(Minuty, Sekundy, Setiny));
+    match::Event set = matchEvent(match::events::timeSet, {},
+                                  match::formatPreset(Minuty, Sekundy, Setiny));
+    set.elapsedMs = 0; // the period's clock starts afresh
+    record(set);
 }
 
 void TForm1::ZkouskaPripojeni()
@@ -688,8 +730,13 @@ void TForm1::ZkouskaPripojeni()
     if (m_scanning) {
         return;
     }
-    const QScopedValueRollback<bool> scanning(m_scanning, true);
-    ::ZkouskaPripojeni(*this, *this, *Timer2);
+    {
+        const QScopedValueRollback<bool> scanning(m_scanning, true);
+        ::ZkouskaPripojeni(*this, *this, *Timer2);
+    }
+    if (!m_closing) {
+        recordScanResult();
+    }
 }
 
 TCommPortDriver *TForm1::createDriver()
@@ -698,6 +745,7 @@ TCommPortDriver *TForm1::createDriver()
     driver->OnReceiveData = [this](QObject *sender, const quint8 *data, qint32 size) {
         PrijemDat(sender, data, size);
     };
+    driver->onDeviceGone = [this] { recordPortLost(); };
     return driver;
 }
 
@@ -726,13 +774,17 @@ void TForm1::PrijmiBajt(quint8 b)
 void TForm1::timeBlockCompleted()
 {
     ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
+    if (m_checkingResumedTime) {
+        takeResumedTime();
+    }
+    recordReplies();
     if (UlozitNastaveni == 1) {
         // The preset goes to the file, not the time received.
-        console::SettingsFile().writeIntegers(section, { { QStringLiteral("Minuty"), Minuty },
-                                                         { QStringLiteral("Sekundy"), Sekundy },
-                                                         { QStringLiteral("Setiny"), Setiny },
-                                                         { QStringLiteral("Polocas"), Polocas },
-                                                         { QStringLiteral("Sirena"), Sirena } });
+        writeSettings({ { QStringLiteral("Minuty"), Minuty },
+                        { QStringLiteral("Sekundy"), Sekundy },
+                        { QStringLiteral("Setiny"), Setiny },
+                        { QStringLiteral("Polocas"), Polocas },
+                        { QStringLiteral("Sirena"), Sirena } });
     }
 }
 
@@ -747,4 +799,5 @@ void TForm1::settingsBlockCompleted()
     ZobrazSkore(static_cast<unsigned>(home / 10), static_cast<unsigned>(home % 10),
                 static_cast<unsigned>(guest % 10), static_cast<unsigned>(guest / 10));
     ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
+    recordReplies();
 }

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QGroupBox;
 class QLabel;
 class QRadioButton;
@@ -21,6 +23,11 @@ class PushButton;
 }
 namespace console {
 class SettingsFile;
+}
+namespace match {
+class Journal;
+struct Event;
+struct JournalState;
 }
 namespace feed {
 class Server;
@@ -110,6 +117,12 @@ public:
 
     /// The live feed while [Vysilani] Port= switches it on; nullptr while it is off.
     feed::Server *feed() const { return m_feed; }
+    /// The match journal: every event of the game, written down as it happens.
+    match::Journal &journal() const { return *m_journal; }
+    /// The folder of the match journals: "zapasy" beside the settings file.
+    static QString journalFolder();
+    /// The match sheet of the match so far, as a printable page.
+    QByteArray sheet() const;
 
     /// The connection test: finds the controller on COM1 to COM10.
     void ZkouskaPripojeni();
@@ -134,6 +147,33 @@ private:
     /// Hands the feed what the board shows now; while the feed is off, a pointer test only.
     void publishBoard();
 
+    // The match journal (unit1_match.cpp).
+    struct Known
+    {
+        int minutes, seconds, home, guest, period, siren;
+    };
+    void openJournal();
+    match::Event matchEvent(const QString &kind, const QString &team = {},
+                            const QString &value = {}) const;
+    void record(const QString &kind, const QString &team = {}, const QString &value = {});
+    void record(const match::Event &event);
+    /// After a line was recorded: one box when the journal stopped writing, a retry timer.
+    void afterJournalWrite(bool writing);
+    void writeSheet();
+    void recordScoreSent(int oldHome, int oldGuest);
+    void recordScanResult();
+    void recordPortLost();
+    void recordPortBack();
+    /// Each value a reply changed since the last line.
+    void recordReplies();
+    /// Writes keys of the settings file in one write; a refusal is written down, then raised.
+    void writeSettings(const QList<std::pair<QString, qint32>> &values);
+    /// After the first scan: an unfinished match in the newest journal may be taken back.
+    void offerToResume();
+    void resumeMatch(const match::JournalState &last, const QString &path);
+    /// The first time block after a resume: the controller's time wins when it differs.
+    void takeResumedTime();
+
     // ReplyListener
     void timeBlockCompleted() override;
     void settingsBlockCompleted() override;
@@ -151,6 +191,13 @@ private:
     quint64 m_readings = 0;     ///< counts the tick's readings of the clock
     quint64 m_shownReading = 0; ///< the newest reading shown, so an older one is not
     feed::Server *m_feed = nullptr;
+    std::unique_ptr<match::Journal> m_journal;
+    QTimer *m_journalRetry = nullptr;
+    bool m_journalFailureShown = false;
+    Known m_known {}; ///< the values the journal's last line carried
+    bool m_portLost = false;
+    bool m_resumeOffered = false;
+    bool m_checkingResumedTime = false;
 };
 
 extern TForm1 *Form1;

@@ -143,6 +143,10 @@ void TCommPortDriver::closeIfGone()
     // the same port, that command reaches it. Nothing is written again.
     if (Connected() && platform::serialBackend().deviceGone()) {
         Disconnect();
+        if (onDeviceGone) {
+            const auto handler = onDeviceGone; // a handler may replace itself
+            handler();
+        }
     }
 }
 

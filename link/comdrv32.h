@@ -160,6 +160,8 @@ public:
     void setOutputTimeout(quint16 value) { m_outputTimeout = value; }
 
     TComPortReceiveDataEvent OnReceiveData;
+    /// Called when a read or write found the device gone and the port was closed for it.
+    std::function<void()> onDeviceGone;
 
     /// True exactly when the handle is greater than 0.
     bool Connected() const;

@@ -5,7 +5,7 @@ namespace match::events {
 bool known(const QString &kind)
 {
     for (const QString *k :
-         { &programStart, &programEnd, &connection, &timeSet, &goal, &scoreCorrection, &period,
+         { &programStart, &programEnd, &connection, &timeSet, &goal, &score, &scoreCorrection, &period,
            &siren, &setAll, &clockStart, &clockStop, &reply, &periodEnd, &portLost, &portRestored,
            &settingsNotWritten, &newMatch, &resumed }) {
         if (kind == *k) {

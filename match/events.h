@@ -17,6 +17,8 @@ inline const QString connection = QStringLiteral("spojení");
 inline const QString timeSet = QStringLiteral("nastavení času");
 /// A goal; team D or H, value: that team's new score.
 inline const QString goal = QStringLiteral("gól");
+/// The score sent again unchanged; value: the score, "3:2".
+inline const QString score = QStringLiteral("skóre");
 /// The score corrected; value: old and new, "3:2 → 3:1".
 inline const QString scoreCorrection = QStringLiteral("oprava skóre");
 /// The period sent to the board; value: its number.
