@@ -18,7 +18,7 @@ namespace match {
 
 Journal::Journal(const QString &folder, Clock clock)
     : m_folder(folder)
-    , m_clock(clock ? std::move(clock) : Clock(&QDateTime::currentDateTime))
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
 {
 }
 
