@@ -18,7 +18,7 @@ namespace match {
 
 Journal::Journal(const QString &folder, Clock clock)
     : m_folder(folder)
-    , m_clock(clock ? std::move(clock) : Clock(&QDateTime::currentDateTime))
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
 {
 }
 
@@ -125,8 +125,8 @@ void Journal::resume(const QString &filePath)
     if (!info.exists() || info.size() == 0) {
         m_pending = journalHeader();
     } else {
-        // A crash may have cut the last line: a line end closes it.
-        m_pending = readable && bytes.endsWith('\n') ? QByteArray() : QByteArray("\r\n");
+        // A crash may have cut the last line: it is closed, so the next one starts whole.
+        m_pending = readable ? journalTailRepair(bytes) : QByteArray("\r\n");
     }
     m_pending += m_held;
     m_held.clear();

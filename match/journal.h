@@ -23,9 +23,9 @@ class Journal
 public:
     using Clock = std::function<QDateTime()>;
 
-    /// `folder` is created when the first file is; `clock` stamps events that come without
-    /// their time.
-    explicit Journal(const QString &folder, Clock clock = &QDateTime::currentDateTime);
+    /// `folder` is created when the first file is; `clock` (by default the system's local time)
+    /// stamps events that come without their time.
+    explicit Journal(const QString &folder, Clock clock = {});
 
     /// Adds one event (its time from the clock when it has none). Until an event touches the
     /// game, the program's start and the connection are only held in memory: a console started

@@ -15,8 +15,10 @@ namespace {
 constexpr int columnCount = 8;
 
 /// The next record of CSV text from `pos` on: its fields, and whether a line end closed it
-/// (a record that the bytes' end cuts short is torn).
-bool nextRecord(QByteArrayView bytes, qsizetype &pos, QList<QByteArray> &fields)
+/// (a record that the bytes' end cuts short is torn; `openQuote` tells whether it was cut
+/// inside quotes).
+bool nextRecord(QByteArrayView bytes, qsizetype &pos, QList<QByteArray> &fields,
+                bool *openQuote = nullptr)
 {
     fields.clear();
     QByteArray field;
@@ -48,6 +50,9 @@ bool nextRecord(QByteArrayView bytes, qsizetype &pos, QList<QByteArray> &fields)
         } else if (!(c == '\r' && wasQuoted)) {
             field.append(c);
         }
+    }
+    if (openQuote != nullptr) {
+        *openQuote = quoted;
     }
     return false;
 }
@@ -193,6 +198,19 @@ std::vector<Event> readEvents(QByteArrayView bytes)
 {
     bool valid = false;
     return parse(bytes, valid);
+}
+
+QByteArray journalTailRepair(QByteArrayView bytes)
+{
+    qsizetype pos = 0;
+    QList<QByteArray> fields;
+    bool openQuote = false;
+    while (pos < bytes.size()) {
+        if (!nextRecord(bytes, pos, fields, &openQuote)) {
+            return openQuote ? QByteArray("\"\r\n") : QByteArray("\r\n");
+        }
+    }
+    return QByteArray();
 }
 
 JournalState readJournal(QByteArrayView bytes)

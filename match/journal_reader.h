@@ -17,5 +17,9 @@ namespace match {
 JournalState readJournal(QByteArrayView bytes);
 /// The whole lines of known kinds, in order; none when the bytes are not a journal.
 std::vector<Event> readEvents(QByteArrayView bytes);
+/// What to append to a journal whose last line a crash cut short so that the next line
+/// starts whole: a line end, after a closing quote when the cut fell inside quotes; nothing
+/// when the bytes end with a whole line.
+QByteArray journalTailRepair(QByteArrayView bytes);
 
 } // namespace match
