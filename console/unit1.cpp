@@ -717,8 +717,8 @@ void TForm1::CasButtonClick()
                     { QStringLiteral("Sekundy"), Sekundy },
                     { QStringLiteral("Setiny"), Setiny } });
     send(devicelink::protocol::setTime(Minuty, Sekundy, Setiny));
-    match::Event set = matchEvent(match::events::timeSet, {},
-                                  match::formatPreset(Minuty, Sekundy, Setiny));
+    match::Event set
+        = matchEvent(match::events::timeSet, {}, match::formatPreset(Minuty, Sekundy, Setiny));
     set.elapsedMs = 0; // the period's clock starts afresh
     record(set);
 }

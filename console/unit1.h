@@ -28,7 +28,7 @@ namespace match {
 class Journal;
 struct Event;
 struct JournalState;
-}
+} // namespace match
 namespace feed {
 class Server;
 }

@@ -5,8 +5,8 @@
 #include "console/clock.h"
 #include "console/settings_file.h"
 #include "controls/int_text.h"
-#include "controls/spin.h"
 #include "controls/push_button.h"
+#include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
 #include "match/events.h"
@@ -290,9 +290,9 @@ void TForm1::takeResumedTime()
     Zaklad = static_cast<qint32>(static_cast<quint32>(Zaklad)
                                  + static_cast<quint32>(Uplynulo - elapsed));
     Uplynulo = elapsed;
-    record(match::events::reply,
-           {}, QStringLiteral("čas %1 místo %2")
-                   .arg(match::formatShown(AktMinuty, AktSekundy),
-                        match::formatShown(consoleRemaining / 60000 % 60,
-                                           consoleRemaining / 1000 % 60)));
+    record(
+        match::events::reply, {},
+        QStringLiteral("čas %1 místo %2")
+            .arg(match::formatShown(AktMinuty, AktSekundy),
+                 match::formatShown(consoleRemaining / 60000 % 60, consoleRemaining / 1000 % 60)));
 }

@@ -5,9 +5,9 @@ namespace match::events {
 bool known(const QString &kind)
 {
     for (const QString *k :
-         { &programStart, &programEnd, &connection, &timeSet, &goal, &score, &scoreCorrection, &period,
-           &siren, &setAll, &clockStart, &clockStop, &reply, &periodEnd, &portLost, &portRestored,
-           &settingsNotWritten, &newMatch, &resumed }) {
+         { &programStart, &programEnd, &connection, &timeSet, &goal, &score, &scoreCorrection,
+           &period, &siren, &setAll, &clockStart, &clockStop, &reply, &periodEnd, &portLost,
+           &portRestored, &settingsNotWritten, &newMatch, &resumed }) {
         if (kind == *k) {
             return true;
         }

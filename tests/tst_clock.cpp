@@ -5,6 +5,8 @@
 #include "controls/dsleds.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
+#include "match/journal.h"
+#include "match/journal_reader.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -76,6 +78,7 @@ private slots:
     void replyChangesTheDisplayNotTheCount();
     void clockRunsOnBehindABoxOpenedInsideItsTick();
     void tickRepaintsOnlyChangedDigits();
+    void journalHasTheGameTimes();
 };
 
 void TestClock::reading_data()
@@ -306,6 +309,32 @@ void TestClock::tickRepaintsOnlyChangedDigits()
     tick(f); // 6:58
     QCOMPARE(units.paints, 1);
     QCOMPARE(minutes.paints, 0);
+}
+
+void TestClock::journalHasTheGameTimes()
+{
+    Console c;
+    TForm1 &f = *c.form1;
+    f.DomaciSpinEdit->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.SkoreButton, Qt::LeftButton);
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    c.ticks.advance(2500);
+    tick(f);
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+
+    QFile file(f.journal().filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const match::Event &e : match::readEvents(file.readAll())) {
+        lines << QStringLiteral("%1 %2 %3 %4 %5 %6:%7")
+                     .arg(e.kind, e.team, e.shown, match::formatElapsed(e.elapsedMs), e.value)
+                     .arg(e.home)
+                     .arg(e.guest);
+    }
+    QCOMPARE(lines,
+             testing::strings("start programu  07:00 00:00.00 07:00.00 5 0:0",
+                              "spojení  07:00 00:00.00 COM1 0:0", "gól D 07:00 00:00.00 1 1:0",
+                              "start  07:00 00:00.00 07:00 1:0", "stop  06:57 00:02.50 06:57 1:0"));
 }
 
 QTEST_MAIN(TestClock)

@@ -11,6 +11,8 @@
 #include "controls/spin.h"
 #include "link/comdrv32.h"
 #include "link/protocol.h"
+#include "match/journal.h"
+#include "match/journal_reader.h"
 #include "platform/profile.h"
 #include "platform/serial.h"
 #include "platform/testing/fakes.h"
@@ -31,6 +33,7 @@
 
 using testing::Console;
 using testing::ScriptedController;
+using testing::shownScore;
 using testing::shownTime;
 
 namespace {
@@ -101,6 +104,7 @@ private slots:
     void refusedWriteInTheMiddleOfAGame();
     void killedWhileWritingLeavesACompleteFile();
     void refusedSavesOfAStreamingControllerDoNotStackBoxes();
+    void matchKilledWhileTheClockRunsComesBack();
 };
 
 void TestFaultsFiles::refusedWriteInTheMiddleOfAGame_data()
@@ -199,10 +203,12 @@ void TestFaultsFiles::killedWhileWritingLeavesACompleteFile()
 
         // Either no file (killed before it was created again) or a complete one. A write
         // killed before its rename leaves its temporary file (bodovka.ini.XXXXXX) beside it;
-        // nothing reads that, and nothing else may be there.
+        // nothing reads that, and nothing else may be there but the match journal's folder.
         QStringList left
             = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        left.removeIf([&](const QString &name) { return temporaryName.match(name).hasMatch(); });
+        left.removeIf([&](const QString &name) {
+            return temporaryName.match(name).hasMatch() || name == u"zapasy";
+        });
         QVERIFY2(left.isEmpty() || left == QStringList { QStringLiteral("bodovka.ini") },
                  qPrintable(QStringLiteral("run %1 (seed %2) left %3")
                                 .arg(run)
@@ -285,6 +291,49 @@ void TestFaultsFiles::refusedSavesOfAStreamingControllerDoNotStackBoxes()
     // One box at a time: the next one comes after the operator has closed the last.
     QCOMPARE(deepest, 1);
     QFile::setPermissions(c.settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestFaultsFiles::matchKilledWhileTheClockRunsComesBack()
+{
+    Console::Options options;
+    options.show = false;
+    Console c(options);
+    QProcess player;
+    player.start(QStringLiteral(BODOVKA_FAULT_HELPER),
+                 { QStringLiteral("play"), c.settingsPath() });
+    QVERIFY(player.waitForStarted(helperWaitMs));
+    QVERIFY(player.waitForReadyRead(helperWaitMs));
+    QCOMPARE(player.readAllStandardOutput(), QByteArray("running\n"));
+    player.kill();
+    QVERIFY(player.waitForFinished(helperWaitMs));
+
+    // Started again on the same folder: the scan's box, then the question, answered Yes.
+    c.dialogs.answers = { platform::MsgResult::Ok, platform::MsgResult::Yes };
+    c.showAndScan();
+    QTRY_COMPARE(c.dialogs.shown.size(), 2);
+    QVERIFY2(c.dialogs.shown[1].text.contains(u"nebyl ukončen (2. poločas, zbývá 0"),
+             qPrintable(c.dialogs.shown[1].text));
+    QFile file(match::Journal::newestJournal(TForm1::journalFolder()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const match::JournalState last = match::readJournal(file.readAll());
+    QVERIFY(last.running);
+    const qint64 mustHaveRun
+        = last.elapsedAtStartMs + last.runningSince.msecsTo(QDateTime::currentDateTime());
+
+    TForm1 &f = *c.form1;
+    QVERIFY(f.PomTimer->isActive());
+    QVERIFY2(qAbs(f.Uplynulo - mustHaveRun) <= 1000,
+             qPrintable(QStringLiteral("%1 ms run, %2 ms due").arg(f.Uplynulo).arg(mustHaveRun)));
+    QCOMPARE(shownScore(f), QStringLiteral("03:02"));
+    QCOMPARE(f.Polocas, 2u);
+    QCOMPARE(f.PolocasSpinEdit->text(), QStringLiteral("2"));
+    // Nothing that would toggle the board's clock: only the question for its values.
+    QByteArray sent;
+    for (const auto &write : c.serial.callsNamed(QStringLiteral("write"))) {
+        sent += write.bytes;
+    }
+    QCOMPARE(sent.replace(char(devicelink::protocol::Probe), QByteArray()),
+             QByteArray(1, char(devicelink::protocol::ReadBack)));
 }
 
 QTEST_MAIN(TestFaultsFiles)

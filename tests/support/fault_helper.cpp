@@ -8,6 +8,9 @@
 //       prints "writing", then writes the settings through the main window's own handlers, in
 //       a loop until it is killed; every other round starts from a missing file, as at a first
 //       start.
+//   fault_helper play <settings file>
+//       a console with a controller in memory on COM1: sends the score 3 : 2 and period 2,
+//       starts the clock, prints "running" and plays on until it is killed.
 
 #include "console/settings_file.h"
 #include "console/unit1.h"
@@ -16,9 +19,12 @@
 #include "link/protocol.h"
 #include "platform/errors.h"
 #include "platform/serial.h"
+#include "platform/testing/fake_serial.h"
+#include "platform/testing/recording_dialogs.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QTest>
 
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +91,34 @@ int writeSettings(int argc, char *argv[])
     return 4;
 }
 
+int play(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    console::setSettingsFilePath(QString::fromLocal8Bit(argv[2]));
+    testing::RecordingDialogs dialogs;
+    testing::FakeSerial serial;
+    serial.present.insert(QStringLiteral("COM1"));
+    serial.onWrite = [&](platform::SerialHandle handle, const QByteArray &bytes) {
+        if (bytes.contains(char(devicelink::protocol::Probe))) {
+            serial.queueInput(handle, QByteArray(1, char(devicelink::protocol::ReplyTime)));
+        }
+    };
+    TForm1 form;
+    form.show();
+    if (!QTest::qWaitFor([&] { return form.StavSpojeni == 1; }, 20000)) {
+        return 5;
+    }
+    form.DomaciSpinEdit->setText(QStringLiteral("3"));
+    form.HosteSpinEdit->setText(QStringLiteral("2"));
+    form.SkoreButtonClick();
+    form.PolocasSpinEdit->setText(QStringLiteral("2"));
+    form.PolocasButtonClick();
+    form.Button1Click();
+    std::puts("running");
+    std::fflush(stdout);
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -96,7 +130,11 @@ int main(int argc, char *argv[])
     if (command == "write-settings" && argc == 3) {
         return writeSettings(argc, argv);
     }
-    std::fputs("usage: fault_helper open-port DIR N | hold-port DIR N | write-settings FILE\n",
+    if (command == "play" && argc == 3) {
+        return play(argc, argv);
+    }
+    std::fputs("usage: fault_helper open-port DIR N | hold-port DIR N | write-settings FILE | "
+               "play FILE\n",
                stderr);
     return 2;
 }
