@@ -63,8 +63,11 @@ public:
                     events += int(ends);
                 }
             });
+            // Each from a loopback address of its own, as screens in a hall are: the feed keeps
+            // only a few streams per address.
+            socket->bind(QHostAddress(QStringLiteral("127.0.1.%1").arg(i + 1)));
             socket->connectToHost(QHostAddress::LocalHost, port);
-            socket->write("GET /events HTTP/1.1\r\n\r\n");
+            socket->write("GET /events HTTP/1.1\r\nHost: localhost\r\n\r\n");
         }
     }
 
@@ -76,7 +79,7 @@ public:
         return m_arrivals.empty() ? Clock::time_point() : m_arrivals.back();
     }
 
-    std::atomic<int> events { 0 }; ///< events and comments received by all clients together
+    std::atomic<int> events { 0 }; ///< events and beats received by all clients together
 
 private:
     QMutex m_mutex;

@@ -37,8 +37,26 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
     return line;
 }
 
-/// "METHOD SP target SP HTTP/1.x"; fills method, path and query.
-bool readRequestLine(QByteArrayView line, Request &request)
+/// Turns an absolute target "http://host:port/path?query" (any scheme) into what follows its
+/// authority ("/path?query", or "" for none); false when the target is not absolute.
+bool toOrigin(QByteArrayView &target)
+{
+    const qsizetype colon = target.indexOf("://");
+    if (colon <= 0 || !isToken(target.first(colon))) {
+        return false;
+    }
+    const QByteArrayView rest = target.sliced(colon + 3);
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != '/' && rest[end] != '?') {
+        ++end;
+    }
+    target = rest.sliced(end);
+    return true;
+}
+
+/// "METHOD SP target SP HTTP/1.x"; fills method, path and query, and says whether the version
+/// is 1.1 (which needs a Host header).
+bool readRequestLine(QByteArrayView line, Request &request, bool &version11)
 {
     const qsizetype firstSpace = line.indexOf(' ');
     const qsizetype lastSpace = line.lastIndexOf(' ');
@@ -46,23 +64,42 @@ bool readRequestLine(QByteArrayView line, Request &request)
         return false;
     }
     const QByteArrayView method = line.first(firstSpace);
-    const QByteArrayView target = line.sliced(firstSpace + 1, lastSpace - firstSpace - 1);
+    QByteArrayView target = line.sliced(firstSpace + 1, lastSpace - firstSpace - 1);
     const QByteArrayView version = line.sliced(lastSpace + 1);
     if (!isToken(method) || (version != "HTTP/1.1" && version != "HTTP/1.0")) {
         return false;
     }
-    if (!target.startsWith('/')) {
-        return false;
-    }
+    version11 = version == "HTTP/1.1";
     for (const char c : target) {
         if (c <= ' ' || c >= 0x7F) {
             return false;
         }
     }
+    if (!target.startsWith('/') && !toOrigin(target)) {
+        return false;
+    }
     const qsizetype question = target.indexOf('?');
     request.method = method.toByteArray();
     request.path = (question < 0 ? target : target.first(question)).toByteArray();
+    if (!request.path.startsWith('/')) {
+        request.path.prepend('/'); // "http://host" and "http://host?x" ask for the root
+    }
     request.query = question < 0 ? QByteArray() : target.sliced(question + 1).toByteArray();
+    return true;
+}
+
+/// Whether a request line not yet ended can still become one: a method of token characters
+/// so far, up to the first space.
+bool canBeginRequestLine(QByteArrayView partial)
+{
+    for (qsizetype i = 0; i < partial.size(); ++i) {
+        if (partial[i] == ' ') {
+            return i > 0;
+        }
+        if (!isTokenChar(partial[i])) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -82,39 +119,53 @@ bool isHeaderLine(QByteArrayView line)
     return true;
 }
 
+bool isHostHeader(QByteArrayView line)
+{
+    return line.size() >= 5 && line.first(5).compare("host:", Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 Request parseRequest(QByteArrayView bytes, qsizetype maxHeadBytes)
 {
     Request request;
     const QByteArrayView limited = bytes.first(std::min(bytes.size(), maxHeadBytes));
+    const Request bad { Status::Bad, {}, {}, {}, 0 };
     qsizetype start = 0;
     bool first = true;
+    bool version11 = false;
+    int hosts = 0;
     while (true) {
         const qsizetype newline = limited.indexOf('\n', start);
         if (newline < 0) {
-            // Only the limit decides a line that has not ended yet.
-            request.status = bytes.size() >= maxHeadBytes ? Status::TooLarge : Status::NeedMore;
-            if (request.status == Status::TooLarge) {
-                request.method.clear();
-                request.path.clear();
-                request.query.clear();
+            if (first && !canBeginRequestLine(limited)) {
+                return bad; // a TLS handshake or other bytes that are no request at all
             }
-            return request;
+            // Only the limit decides a line that has not ended yet.
+            if (bytes.size() < maxHeadBytes) {
+                request.status = Status::NeedMore;
+                return request;
+            }
+            return Request { first ? Status::TargetTooLong : Status::TooLarge, {}, {}, {}, 0 };
         }
         const QByteArrayView line = withoutLineEnd(limited.sliced(start, newline + 1 - start));
         start = newline + 1;
         if (first) {
-            if (!readRequestLine(line, request)) {
-                return Request { Status::Bad, {}, {}, {}, 0 };
+            if (!readRequestLine(line, request, version11)) {
+                return bad;
             }
             first = false;
         } else if (line.isEmpty()) {
+            if (hosts > 1 || (version11 && hosts == 0)) {
+                return bad;
+            }
             request.status = Status::Complete;
             request.headLength = start;
             return request;
         } else if (!isHeaderLine(line)) {
-            return Request { Status::Bad, {}, {}, {}, 0 };
+            return bad;
+        } else if (isHostHeader(line)) {
+            ++hosts;
         }
     }
 }

@@ -3,7 +3,9 @@
 #include "feed/board.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -21,9 +23,13 @@ struct Limits
 {
     qsizetype maxRequestBytes = 8 * 1024; ///< request line and headers
     int requestTimeoutMs = 10'000;        ///< to send a whole request, and to take the answer
-    int maxConnections = 64;              ///< open at once; any more are closed at once
+    int maxConnections = 64;              ///< open at once; see Server::accept for who goes
+    int maxStreamsPerAddress = 4;         ///< event streams of one client address at once
     qint64 maxPendingBytes = 64 * 1024;   ///< unsent to an event stream before it is dropped
-    int keepAliveMs = 15'000;             ///< a comment on every stream after this long quiet
+    int maxStallMs = 60'000;              ///< how long a stream's unsent bytes may wait
+    int streamSendBuffer = 8 * 1024;      ///< the system's send buffer of an event stream
+    int heartbeatMs = 3'000;              ///< a beat on every stream after this long quiet
+    int lingerMs = 2'000; ///< after an answer, how long what the client still sends is read
 };
 
 /// The live feed: a read-only HTTP server for the board's pages, its state and a stream of
@@ -39,8 +45,8 @@ public:
     explicit Server(const Limits &limits, QObject *parent = nullptr);
     ~Server() override;
 
-    /// Opens the port (0: any free one) on the loopback address, or on every interface.
-    /// False when it cannot; errorString() says why.
+    /// Opens the port (0: any free one) on the loopback addresses (127.0.0.1, and ::1 where the
+    /// machine has it), or on every interface. False when it cannot; errorString() says why.
     bool listen(quint16 port, bool everyInterface);
     QString errorString() const;
     /// The port bound; 0 before a successful listen().
@@ -62,9 +68,17 @@ private:
         QByteArray head;
         Phase phase = Phase::Reading;
         QTimer *deadline = nullptr;
+        QHostAddress address;    ///< the client's, IPv4 as such also when it came over IPv6
+        quint64 order = 0;       ///< counts up with every connection accepted: lower is older
+        QElapsedTimer stalled;   ///< valid while bytes wait to go out to the stream
+        bool halfClosed = false; ///< the answer is out and the sending side is shut
     };
 
-    void accept();
+    void accept(QTcpServer *server);
+    /// At the connection limit: closes the oldest connection of the address holding the most,
+    /// when that holds more than `address` would with the newcomer. False when none goes.
+    bool makeRoomFor(const QHostAddress &address);
+    void wrote(QTcpSocket *socket);
     void readFrom(QTcpSocket *socket);
     void answer(QTcpSocket *socket, Client &client, const Request &request);
     /// Sends a whole answer and closes once it is out (or after the time-out).
@@ -74,10 +88,11 @@ private:
     void drop(QTcpSocket *socket);
 
     Limits m_limits;
-    QTcpServer *m_server;
+    QList<QTcpServer *> m_servers; ///< one, or the IPv4 and the IPv6 loopback
     QHash<QTcpSocket *, Client> m_clients;
-    QList<QTcpSocket *> m_streams;
-    QTimer m_keepAlive;
+    QList<QTcpSocket *> m_streams; ///< oldest first
+    QTimer m_heartbeat;
+    quint64 m_accepted = 0;
     Board m_board;
     quint64 m_seq = 0;
     QByteArray m_json;
@@ -85,8 +100,8 @@ private:
 };
 
 /// The host name to put in the feed's address: "localhost" for the loopback; for every
-/// interface, the first IPv4 address of an interface that is up and not the loopback (what a
-/// TV in the hall can type), else the computer's name.
+/// interface, the hall's address (see hallAddress: the default gateway's adapter, no virtual
+/// or VPN adapter), else the computer's name.
 QString hostForAddress(bool everyInterface);
 
 } // namespace feed

@@ -14,7 +14,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <csignal>
 
 using namespace testing;
 
@@ -87,6 +90,7 @@ class TestBrowser final : public QObject
 
 private slots:
     void pagesFollowTheConsole();
+    void frozenConsoleShownStale();
 };
 
 void TestBrowser::pagesFollowTheConsole()
@@ -143,6 +147,45 @@ void TestBrowser::pagesFollowTheConsole()
     c.form1.reset();
     const QString cut = browser.ask(QStringLiteral("wait board stale true 10000"));
     QVERIFY2(cut.startsWith(QStringLiteral("shown")), qPrintable(cut));
+}
+
+void TestBrowser::frozenConsoleShownStale()
+{
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (node.isEmpty() || chromium.isEmpty()) {
+        QSKIP("needs node and chromium");
+    }
+    // The real console in a folder of its own with its settings file: it finds no port and
+    // waits in its box, serving the feed meanwhile.
+    QTemporaryDir dir;
+    const quint16 port = freePort();
+    const QString program = dir.filePath(QStringLiteral("bodovka")); // reads bodovka.ini
+    QVERIFY(QFile::copy(QStringLiteral(BODOVKA_CONSOLE_PATH), program));
+    QFile ini(dir.filePath(QStringLiteral("bodovka.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Vysilani]\r\nPort=" + QByteArray::number(port) + "\r\n");
+    ini.close();
+    QProcess console;
+    console.start(program, {});
+    const auto served = [port] {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        return probe.waitForConnected(500);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(served(), 20000);
+
+    Browser browser(node, chromium, port);
+    QCOMPARE(browser.ask(QStringLiteral("open board / 1920 1080")), QStringLiteral("opened board"));
+    const QString live = browser.ask(QStringLiteral("wait board stale false 10000"));
+    // Frozen as a hung system freezes it: its connections stay open, and silent.
+    ::kill(pid_t(console.processId()), SIGSTOP);
+    const QString frozen = browser.ask(QStringLiteral("wait board stale true 10000"));
+    ::kill(pid_t(console.processId()), SIGCONT);
+    console.kill();
+    console.waitForFinished();
+    QVERIFY2(live.startsWith(QStringLiteral("shown")), qPrintable(live));
+    QVERIFY2(frozen.startsWith(QStringLiteral("shown")), qPrintable(frozen));
 }
 
 QTEST_MAIN(TestBrowser)

@@ -67,15 +67,33 @@ function padded(value, count) {
   return text.padStart(count, text ? '0' : ' ').slice(-count);
 }
 
+// The console sends a beat every 3 s while it has nothing else to send; a stream that has been
+// quiet for this long belongs to a console that is frozen, or a cable that is pulled.
+const QUIET_MS = 7000;
+
 // Follows the console's event stream. `show(state)` gets every state; `stale(true)` when the
-// line to the console is cut, `stale(false)` once a fresh state has arrived. The browser
-// reconnects by itself (the console asks for one second); a stream that the browser gave up
-// (the console answered with an error) is opened again here.
+// line to the console is cut or has gone quiet, `stale(false)` once a fresh state has arrived.
+// The browser reconnects by itself (the console asks for one second) after an error; a stream
+// that the browser gave up (the console answered with an error) or that went quiet is opened
+// again here.
 function followConsole(show, stale) {
   let source = null;
+  let quiet = 0;
   const open = () => {
-    source = new EventSource('events');
-    source.onmessage = (event) => {
+    const current = new EventSource('events');
+    source = current;
+    const heard = () => {
+      clearTimeout(quiet);
+      quiet = setTimeout(() => {
+        stale(true);
+        current.close();
+        open();
+      }, QUIET_MS);
+    };
+    heard(); // a new connection has as long to say something
+    current.addEventListener('beat', heard);
+    current.onmessage = (event) => {
+      heard();
       let state;
       try {
         state = JSON.parse(event.data);
@@ -85,9 +103,10 @@ function followConsole(show, stale) {
       stale(false);
       show(state);
     };
-    source.onerror = () => {
+    current.onerror = () => {
       stale(true);
-      if (source.readyState === EventSource.CLOSED) {
+      if (current.readyState === EventSource.CLOSED && source === current) {
+        clearTimeout(quiet);
         setTimeout(open, 1000);
       }
     };

@@ -2,11 +2,13 @@
 // complete head ends at a line end inside the limit, names a method and a path that starts with
 // '/' and holds no space, no control byte and no '?'; the bytes after the head change nothing;
 // one byte less is not yet complete; bad stays bad whatever follows; "too large" only at the
-// limit, and waiting for more only below it.
+// limit, and waiting for more only below it; "target too long" only while the first line has
+// not ended; bytes whose first one is no token character (a TLS handshake) are bad at once.
 
 #include "feed/request.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +44,15 @@ void checkOne(QByteArrayView bytes, qsizetype limit)
     check((r.status == Status::NeedMore)
               == (bytes.size() < limit && r.status != Status::Bad && r.status != Status::Complete),
           "waiting for more, or too large, on the wrong side of the limit");
+    const bool tooLarge = r.status == Status::TooLarge || r.status == Status::TargetTooLong;
+    check(!tooLarge || bytes.size() >= limit, "too large below the limit");
+    check(r.status != Status::TargetTooLong
+              || !bytes.first(std::min(bytes.size(), limit)).contains('\n'),
+          "target too long after the request line ended");
+    check(bytes.isEmpty() || r.status == Status::Bad
+              || QByteArrayView("!#$%&'*+-.^_`|~").contains(bytes[0])
+              || std::isalnum(static_cast<unsigned char>(bytes[0])),
+          "bytes that cannot begin a request kept waiting");
     if (r.status == Status::Bad) {
         check(parseRequest(bytes.toByteArray() + "\r\n\r\n", limit).status == Status::Bad,
               "bad turned good by what followed");
