@@ -381,6 +381,7 @@ void TForm1::startFeed(const console::SettingsFile &ini)
         return;
     }
     m_feed = server.release();
+    m_feed->setSheet([this] { return sheet(); });
     setWindowTitle(windowTitle()
                    + QStringLiteral(" – vysílání http://%1:%2/")
                          .arg(feed::hostForAddress(everyInterface))

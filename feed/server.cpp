@@ -271,6 +271,10 @@ void Server::answer(QTcpSocket *socket, Client &client, const Request &request)
         finish(socket, client, response("200 OK", jsonType, m_json, !head, liveHeaders));
         return;
     }
+    if (request.path == "/zapis" && m_sheet) {
+        finish(socket, client, response("200 OK", htmlType, m_sheet(), !head, liveHeaders));
+        return;
+    }
     QByteArray type;
     if (const char *name = pageFor(request.path, type)) {
         QFile page(QString::fromLatin1(name));

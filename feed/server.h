@@ -11,6 +11,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -57,6 +59,9 @@ public:
     void setBoard(const Board &board);
     /// The state last built, as /state.json answers it.
     QByteArray stateJson() const { return m_json; }
+    /// What /zapis answers: a page built when it is asked for (the match sheet so far). Unset,
+    /// /zapis is not found.
+    void setSheet(std::function<QByteArray()> sheet) { m_sheet = std::move(sheet); }
 
     int connectionCount() const { return int(m_clients.size()); }
     int streamCount() const { return int(m_streams.size()); }
@@ -97,6 +102,7 @@ private:
     quint64 m_seq = 0;
     QByteArray m_json;
     QByteArray m_event;
+    std::function<QByteArray()> m_sheet;
 };
 
 /// The host name to put in the feed's address: "localhost" for the loopback; for every

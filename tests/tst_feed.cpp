@@ -31,6 +31,7 @@ std::unique_ptr<Server> listening(const Limits &limits = {})
     auto server = std::make_unique<Server>(limits);
     server->listen(0, false); // any free port; port() stays 0 if none, and the clients fail
     server->setBoard(board(5));
+    server->setSheet([] { return QByteArrayLiteral("<h1>Zápis</h1>"); });
     return server;
 }
 
@@ -106,6 +107,8 @@ void TestFeed::answers_data()
     row("overlay, query ignored, more sent after the request",
         "GET /overlay?domaci=Sokol&scale=1.5 HTTP/1.1\r\nHost: x\r\n\r\nGET / HTTP/1.1\r\n", ok,
         html, "*");
+    row("match sheet, built when asked", "GET /zapis HTTP/1.1\r\nHost: x\r\n\r\n", ok, html + live,
+        "<h1>Zápis</h1>");
     row("script", "GET /feed.js HTTP/1.1\r\nHost: x\r\n\r\n", ok,
         { "Content-Type: text/javascript; charset=utf-8" }, "*");
     row("POST refused", "POST /state.json HTTP/1.1\r\nHost: x\r\n\r\n{}", "405 Method Not Allowed",
