@@ -288,6 +288,7 @@ private slots:
     void secondStartShowsStoredValues();
     void settingsWriteRidesOutABriefHold();
     void settingsHeldAcrossTheStartAreWaitedFor();
+    void journalOpenInExcelKeepsEveryEvent();
     void windowsInsideTheFreeArea_data();
     void windowsInsideTheFreeArea();
     void feedAnswersWithTheScoreSent();
@@ -603,6 +604,48 @@ void TestWine::settingsHeldAcrossTheStartAreWaitedFor()
     QVERIFY(simulator.events().contains(QStringLiteral("period 2")));
     QVERIFY(simulator.events().contains(QStringLiteral("time 07:00.00")));
     QVERIFY(closeConsole(console));
+}
+
+void TestWine::journalOpenInExcelKeepsEveryEvent()
+{
+    QVERIFY2(m_dir, "needs the first start");
+    QDir(m_dir->filePath(QStringLiteral("zapasy"))).removeRecursively();
+    SimulatorProcess simulator;
+    QVERIFY(startSimulator(simulator));
+    WineProcess console;
+    QVERIFY(startConsole(console));
+    QVERIFY(enter(QPoint(290, 571), { QStringLiteral("1") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+o") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("score home=1 guest=0")));
+
+    // The scorer opens the journal in Excel while the game goes on.
+    const QFileInfoList journals = QDir(m_dir->filePath(QStringLiteral("zapasy")))
+                                       .entryInfoList({ QStringLiteral("*.csv") });
+    QCOMPARE(journals.size(), 1);
+    WineProcess excel;
+    excel.start(windowsBuild() + QStringLiteral("/win_probe.exe"),
+                { QStringLiteral("open-as-excel"),
+                  QStringLiteral("Z:") + QDir::toNativeSeparators(journals[0].filePath()),
+                  QStringLiteral("4000") });
+    QCOMPARE(excel.line(), QStringLiteral("held"));
+    QVERIFY(enter(QPoint(40, 179), { QStringLiteral("3") }));
+    QVERIFY(pressKeys({ QStringLiteral("alt+d") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("period 3")));
+    QVERIFY(pressKeys({ QStringLiteral("alt+s") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("start")));
+    QVERIFY(pressKeys({ QStringLiteral("alt+s") }));
+    QVERIFY(simulator.waitForLine(QStringLiteral("stop")));
+    QCOMPARE(excel.line(), QStringLiteral("released"));
+    QVERIFY(findWindow(QStringLiteral("^Bodovka$")).isEmpty()); // no box about the journal
+    QVERIFY(closeConsole(console));
+
+    QFile journal(journals[0].filePath());
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(journal.readAll());
+    for (const char *line : { ";gól;D;1;1:0\r\n", ";poločas;;3;1:0\r\n", ";start;;", ";stop;;",
+                              ";konec programu;;;1:0\r\n" }) {
+        QVERIFY2(text.contains(QString::fromUtf8(line)), qPrintable(text));
+    }
 }
 
 void TestWine::windowsInsideTheFreeArea_data()

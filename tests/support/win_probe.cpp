@@ -1,6 +1,10 @@
 // What the tests under Wine need of Windows besides the console, from inside Wine:
 //   win_probe hold FILE MS   opens FILE with no sharing, as a virus scanner or a sync client
 //                            does; prints "held", keeps it MS milliseconds, then "released"
+//   win_probe open-as-excel FILE MS
+//                            opens FILE for reading while another program writes it, as a
+//                            spreadsheet does (read and write sharing); prints "held", keeps
+//                            it MS milliseconds, then "released"
 //   win_probe window TITLE   waits up to 20 s for a visible top-level window of that title;
 //                            prints "window L T R B work L T R B dpi N": its frame and the free
 //                            area of its monitor in pixels, and the monitor's dpi
@@ -22,9 +26,9 @@
 
 namespace {
 
-int hold(const wchar_t *file, int ms)
+int hold(const wchar_t *file, int ms, DWORD sharing)
 {
-    const HANDLE handle = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const HANDLE handle = CreateFileW(file, GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         std::printf("refused %lu\n", GetLastError());
@@ -72,11 +76,15 @@ int main()
     wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"hold" && argc == 4) {
-        return hold(argv[2], _wtoi(argv[3]));
+        return hold(argv[2], _wtoi(argv[3]), 0);
+    }
+    if (command == L"open-as-excel" && argc == 4) {
+        return hold(argv[2], _wtoi(argv[3]), FILE_SHARE_READ | FILE_SHARE_WRITE);
     }
     if (command == L"window" && argc == 3) {
         return window(argv[2]);
     }
-    std::fprintf(stderr, "usage: win_probe hold FILE MS | win_probe window TITLE\n");
+    std::fprintf(stderr,
+                 "usage: win_probe hold FILE MS | open-as-excel FILE MS | window TITLE\n");
     return 2;
 }
