@@ -56,6 +56,21 @@ qint32 SettingsFile::readInteger(const QString &section, const QString &key,
     return tryStrToInt(text).value_or(defaultValue);
 }
 
+QString SettingsFile::readString(const QString &section, const QString &key,
+                                 const QString &defaultValue) const
+{
+    return m_contents ? platform::profileString(*m_contents, section, key, defaultValue)
+                      : platform::readProfileString(m_path, section, key, defaultValue);
+}
+
+void SettingsFile::writeStrings(const QString &section,
+                                const QList<std::pair<QString, QString>> &values)
+{
+    if (!platform::writeProfileStrings(m_path, section, values)) {
+        throw platform::Error(QStringLiteral("Unable to write to ") + m_path);
+    }
+}
+
 void SettingsFile::writeInteger(const QString &section, const QString &key, qint32 value)
 {
     if (!platform::writeProfileString(m_path, section, key, intToStr(value))) {

@@ -28,6 +28,11 @@ public:
     /// The key's value in the integer text syntax; `defaultValue` when it is missing, empty
     /// or not a number.
     qint32 readInteger(const QString &section, const QString &key, qint32 defaultValue) const;
+    /// The key's text; `defaultValue` when it is missing.
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue) const;
+    /// Several texts in one write, as writeIntegers does.
+    void writeStrings(const QString &section, const QList<std::pair<QString, QString>> &values);
     /// Writes through to the file at once; throws "Unable to write to <path>" when refused.
     void writeInteger(const QString &section, const QString &key, qint32 value);
     /// Writes several keys in order with one replacement of the file, so that nothing

@@ -32,6 +32,36 @@ QPoint placeInside(const QRect &area, const QSize &outer)
     return { std::max(centred.x(), area.left()), std::max(centred.y(), area.top()) };
 }
 
+QPoint placeBeside(const QRect &area, const QRect &main, const QSize &outer)
+{
+    constexpr int gap = 8;
+    const QPoint candidates[] = {
+        { main.right() + 1 + gap, main.top() },
+        { main.left() - gap - outer.width(), main.top() },
+        { main.left(), main.bottom() + 1 + gap },
+        { main.left(), main.top() - gap - outer.height() },
+        { area.right() + 1 - outer.width(), area.top() },
+        { area.left(), area.bottom() + 1 - outer.height() },
+    };
+    QPoint best = area.topLeft();
+    qint64 leastCovered = -1;
+    for (const QPoint &candidate : candidates) {
+        const QPoint inside(
+            std::max(area.left(), std::min(candidate.x(), area.right() + 1 - outer.width())),
+            std::max(area.top(), std::min(candidate.y(), area.bottom() + 1 - outer.height())));
+        const QRect covered = main.intersected(QRect(inside, outer));
+        const qint64 size = covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
+        if (leastCovered < 0 || size < leastCovered) {
+            best = inside;
+            leastCovered = size;
+        }
+        if (size == 0) {
+            break;
+        }
+    }
+    return best;
+}
+
 void prepareApplication(QApplication &app)
 {
     const QString title = QStringLiteral("Bodovka");

@@ -17,6 +17,10 @@ void prepareScaling();
 /// centred, but never above or left of the area, so its title bar stays reachable.
 QPoint placeInside(const QRect &area, const QSize &outer);
 
+/// Where a window of `outer` size goes beside the main window's frame `main`, inside the free
+/// area `area`: right of it, else left, below, above, else where it covers least of it.
+QPoint placeBeside(const QRect &area, const QRect &main, const QSize &outer);
+
 /// Prepares the application before the first window: its title "Bodovka", message boxes for
 /// the operator, Qt's own Czech translation (standard buttons, context menus) and the window
 /// fonts.

@@ -196,6 +196,8 @@ void TForm1::createControls()
     NastavitVseButton
         = button("NastavitVseButton", 224, 24, 75, 25, QStringLiteral("N&astavit vše"));
     NacistVseButton = button("NacistVseButton", 328, 24, 75, 25, QStringLiteral("Načís&t vše"));
+    // The match window's button sits where nothing was, left of the home score's field.
+    ZapasButton = button("ZapasButton", 16, 560, 81, 25, QStringLiteral("&Zápas…"));
     Button1 = button("Button1", 616, 8, 155, 81, startCaption);
     Button1->setFont(console::largeFont());
     CasButton = button("CasButton", 472, 64, 75, 25, QStringLiteral("&Nastavit čas"));
@@ -230,7 +232,7 @@ void TForm1::createControls()
     const QList<QWidget *> tabOrder {
         Button1,        CasButton,           PolocasSpinEdit,   PolocasButton,
         DomaciSpinEdit, HosteSpinEdit,       SkoreButton,       SirenaSpinEdit,
-        SirenaButton,   PripojeniRadioGroup, NastavitVseButton, NacistVseButton
+        SirenaButton,   PripojeniRadioGroup, NastavitVseButton, NacistVseButton, ZapasButton
     };
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -249,6 +251,7 @@ void TForm1::connectHandlers()
     onClick(SirenaButton, &TForm1::SirenaButtonClick);
     onClick(NastavitVseButton, &TForm1::NastavitVseButtonClick);
     onClick(NacistVseButton, &TForm1::NacistVseButtonClick);
+    onClick(ZapasButton, &TForm1::ZapasButtonClick);
     onClick(Button1, &TForm1::Button1Click);
     onClick(CasButton, &TForm1::CasButtonClick);
     connect(SpeedButton2, &QAbstractButton::clicked, this,

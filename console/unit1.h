@@ -72,6 +72,7 @@ public:
     QGroupBox *PripojeniRadioGroup;
     controls::PushButton *NastavitVseButton;
     controls::PushButton *NacistVseButton;
+    controls::PushButton *ZapasButton; // opens the match window (ours: teams, penalties)
     controls::PushButton *Button1; // Start/Stop of the game clock
     controls::PushButton *CasButton;
     TSpinEdit *PolocasSpinEdit;
@@ -104,6 +105,7 @@ public:
     void SirenaButtonClick();
     void NastavitVseButtonClick();
     void NacistVseButtonClick();
+    void ZapasButtonClick();
     void PripojeniRadioGroupClick();
     void SpeedButton2Click();
     void Button1Click();

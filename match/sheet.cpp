@@ -44,6 +44,7 @@ QByteArray sheetHtml(const std::vector<Event> &events, const QString &homeName,
                                .toString(events.front().wall.date(), QStringLiteral("d. M. yyyy"));
 
     QString goals;
+    QString penalties;
     std::map<int, QString> periods; // the score after each period
     for (const Event &event : events) {
         const QString time = formatElapsed(event.elapsedMs).left(5);
@@ -56,6 +57,12 @@ QByteArray sheetHtml(const std::vector<Event> &events, const QString &homeName,
                      + cell(QString::number(event.period)) + cell(time)
                      + cell(QStringLiteral("oprava skóre ") + event.value) + cell(score(event))
                      + QStringLiteral("</tr>\n");
+        } else if (event.kind == u"trest") {
+            // "12 2+2 @754320": the number and the length; the time is the line's own.
+            const QStringList parts = event.value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            penalties += QStringLiteral("<tr>") + cell(QString::number(event.period)) + cell(time)
+                         + cell(event.team == u"H" ? guest : home) + cell(parts.value(0))
+                         + cell(parts.value(1) + QStringLiteral("′")) + QStringLiteral("</tr>\n");
         } else if (event.kind == events::periodEnd) {
             // The value is the new period; the one that ended is the one before it.
             bool ok = false;
@@ -78,11 +85,16 @@ QByteArray sheetHtml(const std::vector<Event> &events, const QString &homeName,
                    + QString::fromUtf8(style)
                    + QStringLiteral("</style>\n</head>\n<body>\n<h1>Zápis utkání</h1>\n");
     page += QStringLiteral("<p>") + date.toHtmlEscaped() + QStringLiteral("</p>\n<p><b>")
-            + home.toHtmlEscaped() + QStringLiteral("</b> (domácí) – <b>") + guest.toHtmlEscaped()
-            + QStringLiteral("</b> (hosté)</p>\n");
+            + home.toHtmlEscaped() + QStringLiteral("</b> – <b>") + guest.toHtmlEscaped()
+            + QStringLiteral("</b></p>\n");
     page += QStringLiteral("<h2>Góly</h2>\n<table>\n<tr><th>Poločas</th><th>Čas hry</th>"
                            "<th>Tým</th><th>Skóre po gólu</th></tr>\n")
             + goals + QStringLiteral("</table>\n");
+    if (!penalties.isEmpty()) {
+        page += QStringLiteral("<h2>Tresty</h2>\n<table>\n<tr><th>Poločas</th><th>Čas hry</th>"
+                               "<th>Tým</th><th>Číslo</th><th>Trest</th></tr>\n")
+                + penalties + QStringLiteral("</table>\n");
+    }
     page += QStringLiteral("<h2>Skóre po poločasech</h2>\n<table>\n<tr><th>Poločas</th>"
                            "<th>Skóre</th></tr>\n")
             + periodRows + QStringLiteral("</table>\n");
