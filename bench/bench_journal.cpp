@@ -39,6 +39,6 @@ int main(int argc, char *argv[])
     bench::row(QStringLiteral("one journal line written and flushed, median / largest (%1 lines)")
                    .arg(lines),
                QStringLiteral("%1 / %2 µs (the clock's tick: 10 000 µs)")
-                   .arg(bench::number(bench::median(costs) ), bench::number(bench::largest(costs))));
+                   .arg(bench::number(bench::median(costs)), bench::number(bench::largest(costs))));
     return 0;
 }

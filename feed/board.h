@@ -30,9 +30,9 @@ struct Board
     struct Penalty
     {
         bool home = true;
-        int number = 0;  ///< shirt number, 0 to 99
-        QString length;  ///< as the operator chose it: "2", "2+2", "5", "10"
-        QString left;    ///< what is left, "1:57", in whole seconds
+        int number = 0;       ///< shirt number, 0 to 99
+        QString length;       ///< as the operator chose it: "2", "2+2", "5", "10"
+        QString left;         ///< what is left, "1:57", in whole seconds
         bool waiting = false; ///< the team already has as many counting as the sport allows
 
         bool operator==(const Penalty &) const = default;

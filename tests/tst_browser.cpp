@@ -6,6 +6,7 @@
 
 #include "controls/push_button.h"
 #include "controls/spin.h"
+#include "feed/server.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -141,6 +142,15 @@ void TestBrowser::pagesFollowTheConsole()
         QVERIFY2(answer.startsWith(QStringLiteral("shown")), qPrintable(answer));
         QCOMPARE(Browser::shown(answer).value(QStringLiteral("reloaded")), QJsonValue(false));
     }
+
+    // Penalties in the state the console hands over: the board lists them under the scores.
+    feed::Board board;
+    board.penalties = { { true, 12, QStringLiteral("2"), QStringLiteral("1:57"), false },
+                        { false, 7, QStringLiteral("2"), QStringLiteral("2:00"), true } };
+    c.form1->feed()->setBoard(board);
+    const QString penalties
+        = browser.ask(QStringLiteral("wait board penalties #12 1:57, #7 2:00 čeká 5000"));
+    QVERIFY2(penalties.startsWith(QStringLiteral("shown")), qPrintable(penalties));
 
     // The console gone, the pages say that what they show is stale.
     c.form2.reset();

@@ -17,13 +17,24 @@ namespace {
 /// Period 2, 06:57, running, siren 5, and a score of single digits.
 Board board(int home, int guest = 3)
 {
-    return { 2, { 0, 6, 5, 7 }, { 0, qint8(home) }, { 0, qint8(guest) }, true, 5 };
+    Board b;
+    b.period = 2;
+    b.time = { 0, 6, 5, 7 };
+    b.home = { 0, qint8(home) };
+    b.guest = { 0, qint8(guest) };
+    b.running = true;
+    b.siren = 5;
+    return b;
 }
 
 QByteArray state(int seq, int home)
 {
     return R"({"seq":)" + QByteArray::number(seq) + R"(,"period":2,"time":"06:57","running":true,)"
-           + R"("home":)" + QByteArray::number(home) + R"(,"guest":3,"siren":5})";
+           + R"("home":)" + QByteArray::number(home) + R"(,"guest":3,"siren":5,)"
+           + R"("teams":{"home":{"name":"Domácí","short":"","color":""},)"
+           + R"("guest":{"name":"Hosté","short":"","color":""}},"sport":"jiný","penalties":[],)"
+           + R"("timeouts":{"home":{"taken":0,"left":null,"ended":false},)"
+           + R"("guest":{"taken":0,"left":null,"ended":false}}})";
 }
 
 std::unique_ptr<Server> listening(const Limits &limits = {})

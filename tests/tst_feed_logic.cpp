@@ -24,6 +24,20 @@ AddressCandidate a(const char *name, const char *address, bool gateway = false,
              gateway };
 }
 
+/// A board of the console's digits, with the teams, penalties and timeouts left as they start.
+feed::Board digits(qint8 period, std::array<qint8, 4> time, std::array<qint8, 2> home,
+                   std::array<qint8, 2> guest, bool running, quint8 siren)
+{
+    feed::Board board;
+    board.period = period;
+    board.time = time;
+    board.home = home;
+    board.guest = guest;
+    board.running = running;
+    board.siren = siren;
+    return board;
+}
+
 } // namespace
 
 class TestFeedLogic final : public QObject
@@ -39,13 +53,37 @@ private slots:
 void TestFeedLogic::stateJson()
 {
     const qint8 none = feed::Board::noDigit;
-    QCOMPARE(
-        feed::toJson({ 2, { 0, 6, 5, 7 }, { 1, 5 }, { 0, 3 }, true, 5 }, 17),
-        R"({"seq":17,"period":2,"time":"06:57","running":true,"home":15,"guest":3,"siren":5})");
+    const QByteArray unnamed
+        = R"(,"teams":{"home":{"name":"Domácí","short":"","color":""},"guest":{"name":"Hosté",)"
+          R"("short":"","color":""}},"sport":"jiný","penalties":[],"timeouts":{"home":{"taken":0,)"
+          R"("left":null,"ended":false},"guest":{"taken":0,"left":null,"ended":false}}})";
+    QCOMPARE(feed::toJson(digits(2, { 0, 6, 5, 7 }, { 1, 5 }, { 0, 3 }, true, 5), 17),
+             R"({"seq":17,"period":2,"time":"06:57","running":true,"home":15,"guest":3,)"
+             R"("siren":5)"
+                 + unnamed);
     // A display that shows no digit: '-' in the time, null for a number.
-    QCOMPARE(feed::toJson({ none, { none, 1, 0, none }, { none, 5 }, { 9, 9 }, false, 0 }, 0),
+    QCOMPARE(feed::toJson(digits(none, { none, 1, 0, none }, { none, 5 }, { 9, 9 }, false, 0), 0),
              R"({"seq":0,"period":null,"time":"-1:0-","running":false,"home":null,"guest":99,)"
-             R"("siren":0})");
+             R"("siren":0)"
+                 + unnamed);
+
+    // The operator's texts escaped, the penalties in their order, a running and an ended timeout.
+    feed::Board board;
+    board.homeTeam = { QStringLiteral("Sokol \"Bílá\" \\ Hora\n\t\x01Ž"), QStringLiteral("SOK"),
+                       QStringLiteral("#c00000") };
+    board.sport = QStringLiteral("florbal");
+    board.penalties = { { true, 12, QStringLiteral("2"), QStringLiteral("1:57"), false },
+                        { false, 7, QStringLiteral("2+2"), QStringLiteral("4:00"), true } };
+    board.homeTimeouts = { 1, QStringLiteral("0:42"), false };
+    board.guestTimeouts = { 1, QStringLiteral("0:00"), true };
+    const QByteArray json = feed::toJson(board, 1);
+    QCOMPARE(json.mid(json.indexOf(",\"teams\"")),
+             R"(,"teams":{"home":{"name":"Sokol \"Bílá\" \\ Hora\u000a\u0009\u0001Ž",)"
+             R"("short":"SOK","color":"#c00000"},"guest":{"name":"Hosté","short":"","color":""}},)"
+             R"("sport":"florbal","penalties":[{"team":"home","number":12,"length":"2",)"
+             R"("left":"1:57","waiting":false},{"team":"guest","number":7,"length":"2+2",)"
+             R"("left":"4:00","waiting":true}],"timeouts":{"home":{"taken":1,"left":"0:42",)"
+             R"("ended":false},"guest":{"taken":1,"left":"0:00","ended":true}}})");
 }
 
 void TestFeedLogic::hallAddress_data()

@@ -6,8 +6,10 @@
 //
 // One command a line on standard input, one answer a line on standard output:
 //   open NAME PATH WIDTH HEIGHT  -> opened NAME
-//   read NAME                    -> shown NAME {"period":"1","time":"07:00",...}
-//   wait NAME FIELD VALUE MS     -> shown NAME {...} once FIELD is VALUE, or timeout NAME {...}
+//   read NAME                    -> shown NAME {"period":"1","time":"07:00",...,"penalties":
+//                                   "#12 1:57, #4 2:00 čeká"}
+//   wait NAME FIELD VALUE MS     -> shown NAME {...} once FIELD is VALUE (which may hold spaces),
+//                                   or timeout NAME {...}
 //   shot NAME FILE               -> saved FILE (the page on a transparent background)
 //   quit
 import {spawn} from 'node:child_process';
@@ -68,6 +70,8 @@ const readPage = `(() => {
   const style = (e) => getComputedStyle(e).backgroundColor;
   return {period: field('period'), time: time.slice(0, 2) + ':' + time.slice(2),
     home: field('home'), guest: field('guest'), stale: !!document.querySelector('.stale'),
+    penalties: [...document.querySelectorAll('.penalty')].map((e) => e.textContent)
+      .filter((text) => text).join(', '),
     reloaded: window.bodovkaOpened !== true,
     background: [style(document.documentElement), style(document.body)]};
 })()`;
@@ -95,7 +99,9 @@ const commands = {
   async read(name) {
     return `shown ${name} ${JSON.stringify(await read(name))}`;
   },
-  async wait(name, field, value, ms) {
+  async wait(name, field, ...rest) {
+    const ms = rest.pop();
+    const value = rest.join(' ');
     const until = Date.now() + Number(ms);
     for (;;) {
       const shown = await read(name);

@@ -84,7 +84,6 @@ int main()
     if (command == L"window" && argc == 3) {
         return window(argv[2]);
     }
-    std::fprintf(stderr,
-                 "usage: win_probe hold FILE MS | open-as-excel FILE MS | window TITLE\n");
+    std::fprintf(stderr, "usage: win_probe hold FILE MS | open-as-excel FILE MS | window TITLE\n");
     return 2;
 }
