@@ -275,6 +275,9 @@ QList<Match::ShownPenalty> Match::penalties(qint64 gameMs) const
     QList<qsizetype> order(shown.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        if (shown[a].waiting != shown[b].waiting) {
+            return shown[b].waiting;
+        }
         return ends[a] != ends[b] ? ends[a] < ends[b] : shown[a].id < shown[b].id;
     });
     QList<ShownPenalty> sorted;

@@ -41,8 +41,8 @@ public:
     const SportRules &rules() const { return rulesOf(m_sport); }
     const GameTime &gameTime() const { return m_time; }
 
-    /// The penalties not over at the game time, in the order they end (waiting ones after the
-    /// running ones of their team), ties by id.
+    /// The penalties not over at the game time: the running ones in the order they end, then
+    /// the waiting ones in the order they would end if nothing else happened; ties by id.
     QList<ShownPenalty> penalties(qint64 gameMs) const;
     /// What is left of the team's last timeout at the wall time (ms since the epoch): counting
     /// down, then 0 once it has run out; none when there is none or the clock has run since.
