@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,7 @@ MatchWindow::MatchWindow(MatchHost &host, QWidget *parent)
     layout->addLayout(entryRow);
     layout->addWidget(m_reason);
     connect(m_entry, &QLineEdit::returnPressed, this, &MatchWindow::enterLine);
+    m_entry->installEventFilter(this); // its own Ctrl+Z would only undo typing
 
     // The same through ordinary controls.
     auto *mouseRow = new QHBoxLayout;
@@ -199,6 +201,16 @@ QWidget *MatchWindow::teamBox(bool home)
     return box;
 }
 
+bool MatchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_entry && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo)) {
+        run(m_host.undo());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void MatchWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -240,9 +252,9 @@ void MatchWindow::teamEdited(bool home)
 void MatchWindow::pickColour(bool home)
 {
     MatchHost::Team team = m_host.team(home);
-    const QColor chosen = QColorDialog::getColor(
-        team.color.isEmpty() ? QColor(Qt::white) : QColor(team.color), this,
-        QStringLiteral("Barva – %1").arg(team.name));
+    const QColor chosen
+        = QColorDialog::getColor(team.color.isEmpty() ? QColor(Qt::white) : QColor(team.color),
+                                 this, QStringLiteral("Barva – %1").arg(team.name));
     if (chosen.isValid()) {
         team.color = chosen.name();
         run(m_host.setTeam(home, team));
@@ -279,9 +291,9 @@ void MatchWindow::refresh()
         if (!m_short[i]->hasFocus()) {
             m_short[i]->setText(team.shortName);
         }
-        m_colour[i]->setStyleSheet(team.color.isEmpty()
-                                       ? QString()
-                                       : QStringLiteral("border-left: 12px solid %1;").arg(team.color));
+        m_colour[i]->setStyleSheet(
+            team.color.isEmpty() ? QString()
+                                 : QStringLiteral("border-left: 12px solid %1;").arg(team.color));
         m_timeouts[i]->setText(m_host.timeouts(home));
     }
     m_sport->setCurrentIndex(m_host.sport());

@@ -18,6 +18,7 @@
 #include "match/event.h"
 #include "match/events.h"
 #include "match/journal.h"
+#include "match/match.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/ticks.h"
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <limits>
 #include <memory>
 
 using controls::intToStr;
@@ -230,9 +232,9 @@ void TForm1::createControls()
     PomTimer->setTimerType(Qt::PreciseTimer);
 
     const QList<QWidget *> tabOrder {
-        Button1,        CasButton,           PolocasSpinEdit,   PolocasButton,
-        DomaciSpinEdit, HosteSpinEdit,       SkoreButton,       SirenaSpinEdit,
-        SirenaButton,   PripojeniRadioGroup, NastavitVseButton, NacistVseButton, ZapasButton
+        Button1,           CasButton,       PolocasSpinEdit, PolocasButton, DomaciSpinEdit,
+        HosteSpinEdit,     SkoreButton,     SirenaSpinEdit,  SirenaButton,  PripojeniRadioGroup,
+        NastavitVseButton, NacistVseButton, ZapasButton
     };
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -348,8 +350,53 @@ void TForm1::ZobrazPolocas(unsigned period)
     publishBoard();
 }
 
+void TForm1::refreshPenalties()
+{
+    // Each tick comes here: a compare, unless a penalty's shown second has changed (or the
+    // clock was set back).
+    const qint64 now = gameNow();
+    if (m_penaltiesDueMs != 0 && now < m_penaltiesDueMs && now >= m_penaltiesFromMs) {
+        return;
+    }
+    m_penaltiesFromMs = now;
+    m_penaltiesDueMs = std::numeric_limits<qint64>::max();
+    m_shownPenalties.clear();
+    for (const match::Match::ShownPenalty &p : m_match->penalties(now)) {
+        const qint64 shownSeconds = (p.leftMs + 999) / 1000;
+        m_shownPenalties.append({ p.id, p.side == match::Side::Home, p.number, p.length,
+                                  QStringLiteral("%1:%2")
+                                      .arg(shownSeconds / 60)
+                                      .arg(shownSeconds % 60, 2, 10, QLatin1Char('0')),
+                                  p.waiting });
+        if (!p.waiting) {
+            m_penaltiesDueMs
+                = std::min(m_penaltiesDueMs, now + p.leftMs - (shownSeconds - 1) * 1000);
+        }
+    }
+    for (const bool home : { true, false }) {
+        const match::Side side = home ? match::Side::Home : match::Side::Guest;
+        feed::Board::Timeouts &t = home ? m_boardTimeouts[0] : m_boardTimeouts[1];
+        t.taken = m_match->timeoutsTaken(side);
+        const auto left = m_match->timeoutLeftMs(side, QDateTime::currentMSecsSinceEpoch());
+        t.left.reset();
+        if (left) {
+            const qint64 seconds = (*left + 999) / 1000;
+            t.left = QStringLiteral("%1:%2")
+                         .arg(seconds / 60)
+                         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        }
+        t.ended = m_match->timeoutEnded(side, QDateTime::currentMSecsSinceEpoch());
+    }
+    if (m_matchWindow != nullptr && m_matchWindow->isVisible()) {
+        m_matchWindow->refresh();
+    }
+}
+
 void TForm1::publishBoard()
 {
+    if (m_match) {
+        refreshPenalties();
+    }
     if (m_feed == nullptr) {
         return;
     }
@@ -365,6 +412,16 @@ void TForm1::publishBoard()
                     digitShown(SkoHosJedDsSevenSegmentDisplay) };
     board.running = PomTimer->isActive();
     board.siren = Sirena;
+    const match::Team &home = m_match->team(match::Side::Home);
+    const match::Team &guest = m_match->team(match::Side::Guest);
+    board.homeTeam = { home.name, home.shortName, home.color };
+    board.guestTeam = { guest.name, guest.shortName, guest.color };
+    board.sport = m_match->rules().name;
+    for (const PenaltyRow &row : m_shownPenalties) {
+        board.penalties.append({ row.home, row.number, row.length, row.left, row.waiting });
+    }
+    board.homeTimeouts = m_boardTimeouts[0];
+    board.guestTimeouts = m_boardTimeouts[1];
     m_feed->setBoard(board); // compares, and sends only a change
 }
 
@@ -446,6 +503,7 @@ void TForm1::FormCreate()
     AktSetiny = Setiny;
     CelkovyCas = presetMs();
     if (loaded) {
+        readMatchSettings(ini);
         startFeed(ini);
     }
     record(match::events::programStart, {},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "console/match_window.h"
+#include "feed/board.h"
 #include "link/discovery.h"
 #include "link/game_state.h"
 #include "link/reply_parser.h"
@@ -26,19 +28,21 @@ class SettingsFile;
 }
 namespace match {
 class Journal;
+class Match;
 struct Event;
 struct JournalState;
 } // namespace match
 namespace feed {
 class Server;
-}
+} // namespace feed
 
 /// The main window: the scoreboard's digits, the operator's fields and buttons, and the game
 /// state the whole program works on.
 class TForm1 : public QWidget,
                public devicelink::GameState,
                private devicelink::ReplyListener,
-               private devicelink::DeviceScanHost
+               private devicelink::DeviceScanHost,
+               private console::MatchHost
 {
     Q_OBJECT
 
@@ -73,7 +77,7 @@ public:
     controls::PushButton *NastavitVseButton;
     controls::PushButton *NacistVseButton;
     controls::PushButton *ZapasButton; // opens the match window (ours: teams, penalties)
-    controls::PushButton *Button1; // Start/Stop of the game clock
+    controls::PushButton *Button1;     // Start/Stop of the game clock
     controls::PushButton *CasButton;
     TSpinEdit *PolocasSpinEdit;
     controls::PushButton *PolocasButton;
@@ -125,6 +129,12 @@ public:
     static QString journalFolder();
     /// The match sheet of the match so far, as a printable page.
     QByteArray sheet() const;
+    /// Teams, sport, penalties and timeouts: the match beside the score.
+    const match::Match &match() const { return *m_match; }
+    /// The match window, once ZapasButton has opened it.
+    console::MatchWindow *matchWindow() const { return m_matchWindow; }
+    /// The game time the penalties count on, in ms.
+    qint64 gameNow() const;
 
     /// The connection test: finds the controller on COM1 to COM10.
     void ZkouskaPripojeni();
@@ -175,6 +185,32 @@ private:
     void resumeMatch(const match::JournalState &last, const QString &path);
     /// The first time block after a resume: the controller's time wins when it differs.
     void takeResumedTime();
+    /// An action of the match window: journaled, applied, its inverse kept for Ctrl+Z.
+    void matchAction(const match::Event &action);
+    /// The match window and the feed after the match changed (or the second of a penalty).
+    void matchChanged();
+    void readMatchSettings(const console::SettingsFile &ini);
+    void timeoutTick();
+    /// The penalties as shown, counted again when a shown second has changed.
+    void refreshPenalties();
+
+    // MatchHost (unit1_match.cpp)
+    Team team(bool home) const override;
+    QStringList sports() const override;
+    int sport() const override;
+    QStringList lengths() const override;
+    QList<PenaltyRow> penalties() const override;
+    QString timeouts(bool home) const override;
+    QString setTeam(bool home, const Team &team) override;
+    QString setSport(int sport) override;
+    QString enterPenalty(const QString &line) override;
+    QString addPenalty(bool home, int number, const QString &length) override;
+    QString changePenalty(int id, int number, const QString &length) override;
+    QString endPenalty(int id) override;
+    QString removePenalty(int id) override;
+    QString takeTimeout(bool home) override;
+    QString undo() override;
+    void startNewMatch() override;
 
     // ReplyListener
     void timeBlockCompleted() override;
@@ -200,6 +236,15 @@ private:
     bool m_portLost = false;
     bool m_resumeOffered = false;
     bool m_checkingResumedTime = false;
+    std::unique_ptr<match::Match> m_match;
+    console::MatchWindow *m_matchWindow = nullptr;
+    std::vector<match::Event> m_undo;   ///< the inverse of each match window action, last on top
+    QTimer *m_timeoutTimer = nullptr;   ///< once a second while a timeout runs
+    int m_timeoutsBeeped[2] = { 0, 0 }; ///< timeouts whose end has beeped, per team
+    qint64 m_penaltiesDueMs = 0;        ///< the game time at which a penalty's shown second changes
+    qint64 m_penaltiesFromMs = 0;       ///< the game time they were counted at
+    QList<PenaltyRow> m_shownPenalties;
+    feed::Board::Timeouts m_boardTimeouts[2];
 };
 
 extern TForm1 *Form1;

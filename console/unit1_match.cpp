@@ -4,6 +4,7 @@
 
 #include "console/clock.h"
 #include "console/settings_file.h"
+#include "console/startup.h"
 #include "controls/int_text.h"
 #include "controls/push_button.h"
 #include "controls/spin.h"
@@ -12,7 +13,10 @@
 #include "match/events.h"
 #include "match/journal.h"
 #include "match/journal_reader.h"
+#include "match/match.h"
+#include "match/penalty_entry.h"
 #include "match/sheet.h"
+#include "platform/beep.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/ticks.h"
@@ -21,7 +25,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
+#include <variant>
 
 using controls::intToStr;
 
@@ -63,6 +71,11 @@ QString TForm1::journalFolder()
 
 void TForm1::openJournal()
 {
+    m_match = std::make_unique<match::Match>();
+    m_timeoutTimer = new QTimer(this);
+    m_timeoutTimer->setInterval(1000);
+    connect(m_timeoutTimer, &QTimer::timeout, this,
+            [this] { platform::guarded([this] { timeoutTick(); }); });
     m_journal = std::make_unique<match::Journal>(journalFolder());
     m_journalRetry = new QTimer(this);
     m_journalRetry->setInterval(journalRetryMs);
@@ -95,6 +108,7 @@ void TForm1::record(const match::Event &event)
 {
     m_known = { AktMinuty, AktSekundy, SkoreDomaci, SkoreHoste, Polocas, Sirena };
     afterJournalWrite(m_journal->record(event));
+    m_match->apply(event);
 }
 
 void TForm1::afterJournalWrite(bool writing)
@@ -119,16 +133,16 @@ void TForm1::afterJournalWrite(bool writing)
 
 void TForm1::writeSheet()
 {
-    if (m_journal && !m_journal->filePath().isEmpty()) {
-        m_journal->writeSheet(QStringLiteral("Domácí"), QStringLiteral("Hosté"));
+    if (!m_journal->filePath().isEmpty()) {
+        m_journal->writeSheet(m_match->team(match::Side::Home).name,
+                              m_match->team(match::Side::Guest).name);
     }
 }
 
 QByteArray TForm1::sheet() const
 {
-    return m_journal ? match::sheetHtml(m_journal->events(), QStringLiteral("Domácí"),
-                                        QStringLiteral("Hosté"))
-                     : QByteArray();
+    return match::sheetHtml(m_journal->events(), m_match->team(match::Side::Home).name,
+                            m_match->team(match::Side::Guest).name);
 }
 
 void TForm1::recordScoreSent(int oldHome, int oldGuest)
@@ -270,8 +284,16 @@ void TForm1::resumeMatch(const match::JournalState &last, const QString &path)
     AktSetiny = shown.hundredths;
     ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
 
+    // The match beside the score comes back from the same lines: teams, penalties, timeouts.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const match::Event &event : match::readEvents(file.readAll())) {
+            m_match->apply(event);
+        }
+    }
     m_journal->resume(path);
     record(match::events::resumed);
+    matchChanged();
     // The controller's own values are asked for; where they differ, they win (see the blocks).
     m_checkingResumedTime = true;
     send({ devicelink::protocol::ReadBack });
@@ -295,4 +317,301 @@ void TForm1::takeResumedTime()
         QStringLiteral("čas %1 místo %2")
             .arg(match::formatShown(AktMinuty, AktSekundy),
                  match::formatShown(consoleRemaining / 60000 % 60, consoleRemaining / 1000 % 60)));
+}
+
+// ---- The match window's match: teams, sport, penalties and timeouts ----
+
+namespace {
+
+const QString matchSection = QStringLiteral("Zapas");
+
+match::Side sideOf(bool home)
+{
+    return home ? match::Side::Home : match::Side::Guest;
+}
+
+/// What is left as the screens show it: whole seconds, counted up, "1:57".
+QString leftText(qint64 ms)
+{
+    const qint64 seconds = (qMax<qint64>(0, ms) + 999) / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+qint64 wallNow()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+const match::Sport sportOrder[]
+    = { match::Sport::Handball, match::Sport::Floorball, match::Sport::Hockey, match::Sport::Futsal,
+        match::Sport::Other };
+
+} // namespace
+
+qint64 TForm1::gameNow() const
+{
+    // The elapsed time as the clock shows it, so that a Stop's read-back moves the penalties
+    // with the time on the board; while it runs, the console's own count.
+    qint32 elapsed = Uplynulo;
+    if (!PomTimer->isActive()) {
+        const qint32 shown = AktMinuty * 60000 + AktSekundy * 1000 + AktSetiny * 10;
+        const qint32 fromShown = CelkovyCas - shown;
+        if (fromShown >= 0 && fromShown <= CelkovyCas) {
+            elapsed = fromShown;
+        }
+    }
+    return m_match->gameTime().now(elapsed);
+}
+
+void TForm1::readMatchSettings(const console::SettingsFile &ini)
+{
+    for (const bool home : { true, false }) {
+        const QString prefix = home ? QStringLiteral("Domaci") : QStringLiteral("Hoste");
+        match::Team team = match::Team::byDefault(sideOf(home));
+        team.name = ini.readString(matchSection, prefix + QStringLiteral("Nazev"), team.name);
+        team.shortName = ini.readString(matchSection, prefix + QStringLiteral("Zkratka"), {});
+        team.color = ini.readString(matchSection, prefix + QStringLiteral("Barva"), {});
+        if (!team.refusal()) {
+            m_match->apply(match::Match::teamEvent(sideOf(home), team));
+        }
+    }
+    const auto sport
+        = match::sportFromName(ini.readString(matchSection, QStringLiteral("Sport"), {}));
+    if (sport) {
+        m_match->apply(match::Match::sportEvent(*sport));
+    }
+}
+
+void TForm1::ZapasButtonClick()
+{
+    if (m_matchWindow == nullptr) {
+        m_matchWindow = new console::MatchWindow(*this, this);
+        m_matchWindow->setWindowFlag(Qt::Window);
+        m_matchWindow->adjustSize();
+        if (const QScreen *screen = this->screen()) {
+            m_matchWindow->move(console::placeBeside(screen->availableGeometry(), frameGeometry(),
+                                                     m_matchWindow->frameGeometry().size()));
+        }
+    }
+    m_matchWindow->show();
+    m_matchWindow->raise();
+    m_matchWindow->activateWindow();
+}
+
+void TForm1::matchAction(const match::Event &action)
+{
+    match::Event event = matchEvent(action.kind, action.team, action.value);
+    const std::optional<match::Event> inverse = m_match->inverseOf(event);
+    record(event);
+    if (inverse) {
+        m_undo.push_back(*inverse);
+    }
+    matchChanged();
+}
+
+void TForm1::matchChanged()
+{
+    m_penaltiesDueMs = 0; // recounted at once
+    if (m_match->timeoutLeftMs(match::Side::Home, wallNow()).value_or(0) > 0
+        || m_match->timeoutLeftMs(match::Side::Guest, wallNow()).value_or(0) > 0) {
+        m_timeoutTimer->start();
+    }
+    publishBoard();
+}
+
+void TForm1::timeoutTick()
+{
+    for (const bool home : { true, false }) {
+        const match::Side side = sideOf(home);
+        const int taken = m_match->timeoutsTaken(side);
+        if (m_match->timeoutEnded(side, wallNow()) && m_timeoutsBeeped[home ? 0 : 1] < taken) {
+            m_timeoutsBeeped[home ? 0 : 1] = taken; // one beep per timeout, never again
+            platform::beep();
+        }
+    }
+    if (m_match->timeoutLeftMs(match::Side::Home, wallNow()).value_or(0) <= 0
+        && m_match->timeoutLeftMs(match::Side::Guest, wallNow()).value_or(0) <= 0) {
+        m_timeoutTimer->stop();
+    }
+    m_penaltiesDueMs = 0;
+    publishBoard();
+}
+
+console::MatchHost::Team TForm1::team(bool home) const
+{
+    const match::Team &t = m_match->team(sideOf(home));
+    return { t.name, t.shortName, t.color };
+}
+
+QStringList TForm1::sports() const
+{
+    QStringList names;
+    for (const match::Sport sport : sportOrder) {
+        names << match::rulesOf(sport).name;
+    }
+    return names;
+}
+
+int TForm1::sport() const
+{
+    return int(std::find(std::begin(sportOrder), std::end(sportOrder), m_match->sport())
+               - std::begin(sportOrder));
+}
+
+QStringList TForm1::lengths() const
+{
+    return m_match->rules().lengths;
+}
+
+QList<console::MatchHost::PenaltyRow> TForm1::penalties() const
+{
+    return m_shownPenalties;
+}
+
+QString TForm1::timeouts(bool home) const
+{
+    const match::Side side = sideOf(home);
+    QString text = QStringLiteral("vybráno: %1").arg(m_match->timeoutsTaken(side));
+    if (const auto left = m_match->timeoutLeftMs(side, wallNow()); left && *left > 0) {
+        text += QStringLiteral(", běží: ") + leftText(*left);
+    } else if (m_match->timeoutEnded(side, wallNow())) {
+        text += QStringLiteral(", skončil");
+    }
+    return text;
+}
+
+QString TForm1::setTeam(bool home, const Team &team)
+{
+    match::Team t { team.name, team.shortName, team.color.toLower() };
+    if (const auto refusal = t.refusal()) {
+        return *refusal;
+    }
+    matchAction(match::Match::teamEvent(sideOf(home), t));
+    const QString prefix = home ? QStringLiteral("Domaci") : QStringLiteral("Hoste");
+    try {
+        // The next match starts with them.
+        console::SettingsFile().writeStrings(matchSection,
+                                             { { prefix + QStringLiteral("Nazev"), t.name },
+                                               { prefix + QStringLiteral("Zkratka"), t.shortName },
+                                               { prefix + QStringLiteral("Barva"), t.color } });
+    } catch (const platform::Error &e) {
+        record(match::events::settingsNotWritten, {}, e.message());
+        return e.message();
+    }
+    return {};
+}
+
+QString TForm1::setSport(int index)
+{
+    if (index < 0 || index >= int(std::size(sportOrder)) || sportOrder[index] == m_match->sport()) {
+        return {};
+    }
+    matchAction(match::Match::sportEvent(sportOrder[index]));
+    try {
+        console::SettingsFile().writeStrings(
+            matchSection, { { QStringLiteral("Sport"), m_match->rules().name } });
+    } catch (const platform::Error &e) {
+        record(match::events::settingsNotWritten, {}, e.message());
+        return e.message();
+    }
+    return {};
+}
+
+QString TForm1::enterPenalty(const QString &line)
+{
+    const auto entry = match::parsePenaltyEntry(line, m_match->rules());
+    if (const QString *refusal = std::get_if<QString>(&entry)) {
+        return *refusal;
+    }
+    const auto &penalty = std::get<match::PenaltyEntry>(entry);
+    return addPenalty(penalty.side == match::Side::Home, penalty.number, penalty.length);
+}
+
+QString TForm1::addPenalty(bool home, int number, const QString &length)
+{
+    if (const auto refusal = m_match->refusePenalty(number, length)) {
+        return *refusal;
+    }
+    matchAction(match::Match::penaltyEvent(sideOf(home), number, length, gameNow()));
+    return {};
+}
+
+QString TForm1::changePenalty(int id, int number, const QString &length)
+{
+    if (const auto refusal = m_match->refusePenaltyChange(id, number, length)) {
+        return *refusal;
+    }
+    matchAction(m_match->penaltyChangeEvent(id, number, length));
+    return {};
+}
+
+QString TForm1::endPenalty(int id)
+{
+    if (const auto refusal = m_match->refusePenaltyId(id)) {
+        return *refusal;
+    }
+    matchAction(m_match->penaltyEndEvent(id, gameNow()));
+    return {};
+}
+
+QString TForm1::removePenalty(int id)
+{
+    if (const auto refusal = m_match->refusePenaltyId(id)) {
+        return *refusal;
+    }
+    matchAction(m_match->penaltyRemoveEvent(id));
+    return {};
+}
+
+QString TForm1::takeTimeout(bool home)
+{
+    const QString refusal = m_match->refuseTimeout(sideOf(home), Polocas, wallNow());
+    if (!refusal.isEmpty()) {
+        return refusal;
+    }
+    matchAction(m_match->timeoutEvent(sideOf(home)));
+    return {};
+}
+
+QString TForm1::undo()
+{
+    if (m_undo.empty()) {
+        return QStringLiteral("Není co vrátit.");
+    }
+    const match::Event inverse = m_undo.back();
+    m_undo.pop_back();
+    record(matchEvent(inverse.kind, inverse.team, inverse.value));
+    matchChanged();
+    return {};
+}
+
+void TForm1::startNewMatch()
+{
+    m_journal->startNew();
+    m_undo.clear();
+    // The clock stands at the preset, the score is 0 : 0 and the period 1; nothing is sent.
+    PomTimer->stop();
+    Button1->setText(QStringLiteral("&Start"));
+    CasButton->setEnabled(true);
+    Zaklad = 0;
+    Uplynulo = 0;
+    CasStartu = 0;
+    CasStopu = 0;
+    CelkovyCas = presetMs();
+    AktMinuty = Minuty;
+    AktSekundy = Sekundy;
+    AktSetiny = Setiny;
+    ZobrazCas(Minuty / 10, Minuty % 10, Sekundy % 10, Sekundy / 10);
+    SkoreDomaci = 0;
+    SkoreHoste = 0;
+    DomaciSpinEdit->setText(QStringLiteral("0"));
+    HosteSpinEdit->setText(QStringLiteral("0"));
+    ZobrazSkore(0, 0, 0, 0);
+    Polocas = 1;
+    PolocasSpinEdit->setText(QStringLiteral("1"));
+    ZobrazPolocas(1);
+    record(match::events::newMatch, {},
+           match::formatPreset(Minuty, Sekundy, Setiny) + QLatin1Char(' ')
+               + QString::number(Sirena));
+    matchChanged();
 }

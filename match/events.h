@@ -46,7 +46,7 @@ inline const QString portLost = QStringLiteral("port ztracen");
 inline const QString portRestored = QStringLiteral("port obnoven");
 /// The settings file refused a write; value: the error text.
 inline const QString settingsNotWritten = QStringLiteral("nastavení nezapsáno");
-/// The operator began a new match.
+/// The operator began a new match; value: the preset MM:SS.hh, a space, the siren seconds.
 inline const QString newMatch = QStringLiteral("nový zápas");
 /// The match goes on after a crash; value: what was taken from the controller (may be empty).
 inline const QString resumed = QStringLiteral("pokračování");

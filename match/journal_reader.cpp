@@ -177,7 +177,8 @@ void takeSetting(const Event &event, JournalState &state)
             state.siren = siren;
         }
     };
-    if (event.kind == events::programStart && words.size() == 2) {
+    if ((event.kind == events::programStart || event.kind == events::newMatch)
+        && words.size() == 2) {
         takePreset(words[0]);
         takeSiren(words[1]);
     } else if (event.kind == events::timeSet) {

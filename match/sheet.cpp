@@ -57,7 +57,7 @@ QByteArray sheetHtml(const std::vector<Event> &events, const QString &homeName,
                      + cell(QString::number(event.period)) + cell(time)
                      + cell(QStringLiteral("oprava skóre ") + event.value) + cell(score(event))
                      + QStringLiteral("</tr>\n");
-        } else if (event.kind == u"trest") {
+        } else if (event.kind == events::penalty) {
             // "12 2+2 @754320": the number and the length; the time is the line's own.
             const QStringList parts = event.value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             penalties += QStringLiteral("<tr>") + cell(QString::number(event.period)) + cell(time)

@@ -236,6 +236,7 @@ void TestMainWindow::layout_data()
     row("PripojeniRadioGroup", { 56, 8, 105, 57 }, QStringLiteral("Připojení bodovky"));
     row("NastavitVseButton", { 224, 24, 75, 25 }, QStringLiteral("N&astavit vše"));
     row("NacistVseButton", { 328, 24, 75, 25 }, QStringLiteral("Načís&t vše"));
+    row("ZapasButton", { 16, 560, 81, 25 }, QStringLiteral("&Zápas…"));
     row("Button1", { 616, 8, 155, 81 }, QStringLiteral("&Start"));
     row("CasButton", { 472, 64, 75, 25 }, QStringLiteral("&Nastavit čas"));
     row("PolocasSpinEdit", { 8, 168, 73, 22 }, none);
@@ -285,7 +286,7 @@ void TestMainWindow::tabOrder()
         QStringLiteral("DomaciSpinEdit"),  QStringLiteral("HosteSpinEdit"),
         QStringLiteral("SkoreButton"),     QStringLiteral("SirenaSpinEdit"),
         QStringLiteral("SirenaButton"),    QStringLiteral("NastavitVseButton"),
-        QStringLiteral("NacistVseButton"),
+        QStringLiteral("NacistVseButton"), QStringLiteral("ZapasButton"), // the match window, last
     };
     // Walk the focus chain from Button1 the way Tab does (the disabled group is skipped).
     QStringList walked;
