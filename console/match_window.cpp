@@ -74,10 +74,10 @@ MatchWindow::MatchWindow(MatchHost &host, QWidget *parent)
     auto *change = new QPushButton(QStringLiteral("&Změnit"), this);
     change->setObjectName(QStringLiteral("PenaltyChange"));
     change->setAutoDefault(false);
+    m_number->setToolTip(QStringLiteral("Číslo hráče"));
+    m_length->setToolTip(QStringLiteral("Délka trestu v minutách"));
     mouseRow->addWidget(m_team);
-    mouseRow->addWidget(new QLabel(QStringLiteral("číslo"), this));
     mouseRow->addWidget(m_number);
-    mouseRow->addWidget(new QLabel(QStringLiteral("délka"), this));
     mouseRow->addWidget(m_length);
     mouseRow->addWidget(add);
     mouseRow->addWidget(change);
@@ -97,7 +97,7 @@ MatchWindow::MatchWindow(MatchHost &host, QWidget *parent)
     m_penalties->setHeaderLabels({ QStringLiteral("Tým"), QStringLiteral("Číslo"),
                                    QStringLiteral("Trest"), QStringLiteral("Zbývá") });
     m_penalties->setRootIsDecorated(false);
-    m_penalties->setMinimumHeight(140);
+    m_penalties->setMinimumHeight(110);
     m_penalties->header()->setStretchLastSection(true);
     layout->addWidget(m_penalties, 1);
     auto *listRow = new QHBoxLayout;
@@ -131,8 +131,7 @@ MatchWindow::MatchWindow(MatchHost &host, QWidget *parent)
     auto *timeouts = new QGroupBox(QStringLiteral("Oddechové časy"), this);
     auto *timeoutGrid = new QGridLayout(timeouts);
     for (const bool home : { true, false }) {
-        auto *take = new QPushButton(home ? QStringLiteral("Oddechový čas &1 – Domácí")
-                                          : QStringLiteral("Oddechový čas &2 – Hosté"),
+        auto *take = new QPushButton(home ? QStringLiteral("&1 Domácí") : QStringLiteral("&2 Hosté"),
                                      this);
         take->setObjectName(home ? QStringLiteral("TimeoutHome") : QStringLiteral("TimeoutGuest"));
         take->setAutoDefault(false);

@@ -104,8 +104,12 @@ void TForm1::record(const QString &kind, const QString &team, const QString &val
     record(matchEvent(kind, team, value));
 }
 
-void TForm1::record(const match::Event &event)
+void TForm1::record(const match::Event &line)
 {
+    match::Event event = line;
+    if (!event.wall.isValid()) {
+        event.wall = QDateTime::currentDateTime(); // the timeouts count on it
+    }
     m_known = { AktMinuty, AktSekundy, SkoreDomaci, SkoreHoste, Polocas, Sirena };
     afterJournalWrite(m_journal->record(event));
     m_match->apply(event);

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -67,6 +68,12 @@ void TestMatchWindow::keyboardEntry()
     });
     QCOMPARE(penalties, 2);
     QCOMPARE(events.back().kind, match::events::penaltyRemoved);
+
+    // A timeout counts on the wall clock from the moment it was taken.
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("TimeoutHome")),
+                      Qt::LeftButton);
+    QCOMPARE(f.match().timeoutsTaken(match::Side::Home), 1);
+    QVERIFY(f.match().timeoutLeftMs(match::Side::Home, QDateTime::currentMSecsSinceEpoch()) > 0);
 
     QTest::keyClick(entry, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
