@@ -21,6 +21,8 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -201,6 +203,27 @@ int main(int argc, char *argv[])
                QStringLiteral("%1 / %2 µs")
                    .arg(bench::number(bench::median(probe.tickCosts)),
                         bench::number(bench::largest(probe.tickCosts))));
+
+    // The same with the match window open, three penalties per team and a timeout running.
+    form1.ZapasButton->click();
+    auto *entry = form1.matchWindow()->findChild<QLineEdit *>(QStringLiteral("PenaltyEntry"));
+    for (const char *line : { "D12", "D4 5", "D9 10", "H7", "H8 5", "H3 10" }) {
+        entry->setText(QString::fromLatin1(line));
+        QMetaObject::invokeMethod(entry, "returnPressed");
+    }
+    form1.matchWindow()->findChild<QPushButton *>(QStringLiteral("TimeoutHome"))->click();
+    const double cpuBeforePenalties = cpuSeconds();
+    const Clock::time_point wallBeforePenalties = Clock::now();
+    form1.Button1->click();
+    runFor(seconds * 1000);
+    const double cpuPenalties = cpuSeconds() - cpuBeforePenalties;
+    const double wallPenalties = bench::milliseconds(Clock::now() - wallBeforePenalties) / 1000.0;
+    form1.Button1->click();
+    bench::row(QStringLiteral("clock running %1 s with 6 penalties, a timeout and the match "
+                              "window: CPU time, share of one core")
+                   .arg(seconds),
+               bench::number(100.0 * cpuPenalties / wallPenalties, 2)
+                   + QStringLiteral(" % (without them: %1 %)").arg(bench::number(cpuShare, 2)));
     bench::row(QStringLiteral("peak memory (max RSS) of the console with the clock running"),
                QStringLiteral("%1 MiB").arg(bench::number(peakKilobytes() / 1024.0)));
     console::setSettingsFilePath(QString());

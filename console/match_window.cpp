@@ -131,8 +131,8 @@ MatchWindow::MatchWindow(MatchHost &host, QWidget *parent)
     auto *timeouts = new QGroupBox(QStringLiteral("Oddechové časy"), this);
     auto *timeoutGrid = new QGridLayout(timeouts);
     for (const bool home : { true, false }) {
-        auto *take = new QPushButton(home ? QStringLiteral("&1 Domácí") : QStringLiteral("&2 Hosté"),
-                                     this);
+        auto *take = new QPushButton(
+            home ? QStringLiteral("&1 Domácí") : QStringLiteral("&2 Hosté"), this);
         take->setObjectName(home ? QStringLiteral("TimeoutHome") : QStringLiteral("TimeoutGuest"));
         take->setAutoDefault(false);
         m_timeouts[side(home)] = new QLabel(this);
