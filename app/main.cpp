@@ -1,6 +1,5 @@
 #include "console/startup.h"
 #include "console/unit1.h"
-#include "console/unit2.h"
 
 #include <QApplication>
 
@@ -9,8 +8,7 @@ int main(int argc, char *argv[])
     console::prepareScaling();
     QApplication app(argc, argv);
     console::prepareApplication(app);
-    TForm1 form1;
-    TForm2 form2(&form1);
+    TForm1 form1; // the time dialog is built when it is first opened
     form1.show();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "console/pictures.h"
 
+#include <QIconEngine>
 #include <QPainter>
 
 namespace console {
@@ -18,7 +19,43 @@ void drawComputer(QPainter &p, int x, int y)
     p.drawRect(x + 1, y + 12, 9, 1);
 }
 
+/// An icon of connectionPicture(), painted at its first use; then the same as an icon made
+/// from the picture, in every mode.
+class LazyPictureEngine final : public QIconEngine
+{
+public:
+    QIconEngine *clone() const override { return new LazyPictureEngine(*this); }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+
+private:
+    QIcon &icon()
+    {
+        if (m_icon.isNull()) {
+            m_icon = QIcon(connectionPicture());
+        }
+        return m_icon;
+    }
+
+    QIcon m_icon;
+};
+
 } // namespace
+
+QIcon connectionIcon()
+{
+    return QIcon(new LazyPictureEngine);
+}
 
 QPixmap connectionPicture()
 {

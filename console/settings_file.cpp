@@ -21,9 +21,13 @@ QString settingsFilePath()
     if (!overridePath.isEmpty()) {
         return overridePath;
     }
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    return QDir::toNativeSeparators(exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName()
-                                    + QStringLiteral(".ini"));
+    // The executable does not move while it runs: its path is resolved once.
+    static const QString beside = [] {
+        const QFileInfo exe(QCoreApplication::applicationFilePath());
+        return QDir::toNativeSeparators(exe.absolutePath() + QLatin1Char('/')
+                                        + exe.completeBaseName() + QStringLiteral(".ini"));
+    }();
+    return beside;
 }
 
 void setSettingsFilePath(const QString &path)

@@ -172,7 +172,7 @@ void TForm1::createControls()
     SpeedButton2->setGeometry(8, 16, 41, 41);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    SpeedButton2->setIcon(QIcon(console::connectionPicture()));
+    SpeedButton2->setIcon(console::connectionIcon());
     SpeedButton2->setIconSize(QSize(30, 30));
 
     PripojeniRadioGroup = new QGroupBox(QStringLiteral("Připojení bodovky"), this);
@@ -768,6 +768,9 @@ void TForm1::Timer2Timer()
 
 void TForm1::CasButtonClick()
 {
+    if (Form2 == nullptr) {
+        new TForm2(this); // built at its first use: nothing of it is needed before
+    }
     Form2->exec();
     // However the handler ends, the window is activated again once the dialog has closed.
     queueActivation();
