@@ -36,7 +36,7 @@ constexpr std::chrono::milliseconds writeWait(250);
 
 std::string portsDirectoryOverride;
 
-std::string defaultPortsDirectory()
+std::string findPortsDirectory()
 {
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
@@ -47,6 +47,13 @@ std::string defaultPortsDirectory()
         return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/ports";
     }
     return "ports";
+}
+
+// The executable does not move while it runs: its folder is looked up once, not per port.
+const std::string &defaultPortsDirectory()
+{
+    static const std::string directory = findPortsDirectory();
+    return directory;
 }
 
 int toFd(SerialHandle handle)
