@@ -729,12 +729,7 @@ void TForm1::PomTimerTimer()
         return;
     }
     m_shownReading = reading;
-    const console::ClockReading shown = console::readClock(CelkovyCas, Uplynulo);
-    AktSekundy = shown.seconds;
-    AktMinuty = shown.minutes;
-    AktSetiny = shown.hundredths;
-    ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
-    if (shown.remaining >= 1) {
+    if (showClock().remaining >= 1) {
         return;
     }
 
@@ -759,6 +754,16 @@ void TForm1::PomTimerTimer()
     PolocasButtonClick();
     writeSheet();
     platform::showMessage(QStringLiteral("Konec"));
+}
+
+console::ClockReading TForm1::showClock()
+{
+    const console::ClockReading shown = console::readClock(CelkovyCas, Uplynulo);
+    AktSekundy = shown.seconds;
+    AktMinuty = shown.minutes;
+    AktSetiny = shown.hundredths;
+    ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
+    return shown;
 }
 
 void TForm1::Timer2Timer()

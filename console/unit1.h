@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/clock.h"
 #include "console/match_window.h"
 #include "feed/board.h"
 #include "link/discovery.h"
@@ -152,6 +153,8 @@ private:
     /// Connect, then one byte at a time; a port that cannot be opened sends nothing.
     void send(const std::vector<quint8> &bytes);
     void writeSetting(const QString &key, qint32 value);
+    /// The clock's time from CelkovyCas and Uplynulo, into the Akt* fields and the digits.
+    console::ClockReading showClock();
     /// Runs the window's activation after the current handler has returned.
     void queueActivation();
     /// Opens the live feed when the settings file switches it on; says why when it cannot.

@@ -282,11 +282,7 @@ void TForm1::resumeMatch(const match::JournalState &last, const QString &path)
         // As if stopped just now: the next Start goes on from the elapsed time.
         CasStopu = now;
     }
-    const console::ClockReading shown = console::readClock(CelkovyCas, Uplynulo);
-    AktMinuty = shown.minutes;
-    AktSekundy = shown.seconds;
-    AktSetiny = shown.hundredths;
-    ZobrazCas(AktMinuty / 10, AktMinuty % 10, AktSekundy % 10, AktSekundy / 10);
+    showClock();
 
     // The match beside the score comes back from the same lines: teams, penalties, timeouts.
     QFile file(path);
