@@ -38,5 +38,8 @@ apt_get() {
     cat "$log" >&2
     rm -f "$log"
 }
+if command -v lslocks >/dev/null 2>&1 && lslocks -n -o PATH 2>/dev/null | grep -q '^/var/lib/dpkg/lock'; then
+    echo "Another apt-get holds Debian's package lock: waiting for it (at most 5 minutes)."
+fi
 apt_get update -qq || true
 apt_get install -y -qq --no-install-recommends "${missing[@]}"
