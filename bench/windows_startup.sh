@@ -93,14 +93,15 @@ against() {
         else { printf "%.1f / %.1f ms = %.2fx\n", a, b, a / b } }'
 }
 
-# $1 runs of the console ($2, window name $3) and of the bare window ($4, name $5) in turn;
-# rows for the label $6 with the goal $7.
+# $runs starts of console_command (window name console_name) and of bare_command (bare_name) in
+# turn; rows for the label $1 with the goal $2.
 compare() {
-    local label="$6" goal="$7" n
-    : >"$work/console" && : >"$work/bare"
-    for n in $(seq "$1"); do
-        until_window "$3" $2 >>"$work/console"
-        until_window "$5" $4 >>"$work/bare"
+    local label="$1" goal="$2" n
+    : >"$work/console"
+    : >"$work/bare"
+    for _ in $(seq "$runs"); do
+        until_window "$console_name" "${console_command[@]}" >>"$work/console"
+        until_window "$bare_name" "${bare_command[@]}" >>"$work/bare"
     done
     n="$(grep -c -v '^?' "$work/console" || true) / $(grep -c -v '^?' "$work/bare" || true)"
     echo "| start-up to a visible window, $label, median of $n starts in turn ($goal) | $(against 1 "$work/console" "$work/bare") |"
@@ -110,15 +111,16 @@ compare() {
 console_name='^Bodovka 1\.3$'
 bare_name='^Bodovka bare window$'
 export QT_QPA_PLATFORM=xcb
-compare "$runs" "$work/bodovka" "$console_name" "$work/bare_window" "$bare_name" \
-    "Linux build on X: console / bare window" "target ≤ 1.05x"
+console_command=("$work/bodovka")
+bare_command=("$work/bare_window")
+compare "Linux build on X: console / bare window" "target ≤ 1.05x"
 unset QT_QPA_PLATFORM # the Windows program has its own platform plugin only
-compare "$runs" "$wine $work/bodovka.exe" "$console_name" "$wine $work/bare_window.exe" "$bare_name" \
-    "under Wine, Wine started each time: bodovka.exe / bare_window.exe" "goal ≤ 1.0x"
+console_command=("$wine" "$work/bodovka.exe")
+bare_command=("$wine" "$work/bare_window.exe")
+compare "under Wine, Wine started each time: bodovka.exe / bare_window.exe" "goal ≤ 1.0x"
 # Wine's server and its own programs already running, as Windows' are on the scorer's PC.
 "$wineserver" -p
 "$wine" wineboot >/dev/null 2>&1 || true
-keep_server=1 compare "$runs" "$wine $work/bodovka.exe" "$console_name" \
-    "$wine $work/bare_window.exe" "$bare_name" \
-    "under Wine, Wine already running: bodovka.exe / bare_window.exe" "goal ≤ 1.0x"
+keep_server=1 compare "under Wine, Wine already running: bodovka.exe / bare_window.exe" \
+    "goal ≤ 1.0x"
 "$wineserver" -k 2>/dev/null || true
