@@ -73,7 +73,10 @@ until_window() {
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     if [ -z "${keep_server:-}" ]; then
+        # Waits for the server's end too: a start meeting a server on its way out may never
+        # show its window.
         "$wineserver" -k 2>/dev/null || true
+        "$wineserver" -w 2>/dev/null || true
     fi
 }
 
