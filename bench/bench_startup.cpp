@@ -1,23 +1,21 @@
-// Start-up and memory of the console:
-//   - from starting a process until the main window's first paint: the benchmark starts itself
-//     again (--child), and the child builds and shows the windows as the program does (offscreen,
-//     a fresh settings folder, ports in memory with no device, boxes recorded) and reports the
-//     steady-clock time of its first paint;
-//   - peak memory (VmHWM) of the real bodovka, copied to a temporary folder and running
-//     offscreen for a few seconds with no device on any port.
-// Usage: bench_startup [runs=10]
+// Start-up and memory of the console against the bare window (bench/bare_window.cpp: a window
+// of the main window's size with its nine digits and nothing else). Both are real processes,
+// copied to a temporary folder whose ports/COM1..COM10 link to a missing file (no device on any
+// port: the scan gives up at once and shows its box), started one after the other in turn,
+// offscreen unless QT_QPA_PLATFORM says otherwise, with BODOVKA_STARTUP_REPORT set:
+//   - the program itself reports when its main window's first paint pass is over (app/main.cpp),
+//     so no poll competes with it for the CPU: from exec (this benchmark's steady clock just
+//     before the start, against the steady-clock stamp that the program prints) and from the
+//     first line of main() (the time the program prints);
+//   - peak memory (VmHWM) of each, read one second after that paint, just before it is ended.
+// One start of each comes first and is not counted: it writes the console's settings file.
+// Usage: bench_startup [runs=15]
 
 #include "bench/measure.h"
-#include "console/settings_file.h"
-#include "console/startup.h"
-#include "console/unit1.h"
-#include "console/unit2.h"
-#include "platform/testing/fake_serial.h"
-#include "platform/testing/fakes.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -25,62 +23,16 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
 using bench::Clock;
 
-const QString childOption = QStringLiteral("--child");
-
 qint64 nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
-}
-
-/// Quits at the first paint of the watched window and remembers when it came.
-class FirstPaint final : public QObject
-{
-public:
-    qint64 at = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && at == 0) {
-            at = nowNs();
-            QCoreApplication::exit(0);
-        }
-        return false;
-    }
-};
-
-/// The child: the program's own start, as app/main.cpp does it, up to the first paint.
-int child(int argc, char *argv[])
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    console::prepareApplication(app);
-    QTemporaryDir settings;
-    console::setSettingsFilePath(settings.filePath(QStringLiteral("bodovka.ini")));
-    testing::RecordingDialogs dialogs;
-    testing::FakeSerial serial;
-
-    const qint64 constructed = nowNs();
-    TForm1 form1;
-    TForm2 form2(&form1);
-    FirstPaint firstPaint;
-    form1.installEventFilter(&firstPaint);
-    form1.show();
-    QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); });
-    const int result = app.exec();
-    console::setSettingsFilePath(QString());
-    if (result != 0) {
-        return result;
-    }
-    std::printf("%lld %lld\n", static_cast<long long>(constructed),
-                static_cast<long long>(firstPaint.at));
-    return 0;
 }
 
 /// Peak resident memory of a running process, in KiB; -1 when it cannot be read.
@@ -102,83 +54,132 @@ void runFor(int ms)
     loop.exec();
 }
 
-/// The real console for `seconds`; its peak memory in KiB, -1 on failure.
-long consolePeakKilobytes(int seconds)
+struct Start
 {
-    QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("bodovka"));
-    if (!dir.isValid() || !QFile::copy(QStringLiteral(BODOVKA_CONSOLE_PATH), program)
-        || !QDir(dir.path()).mkdir(QStringLiteral("ports"))) {
-        return -1;
-    }
-    // Every port links to nothing, so neither a real device nor the fixed table is touched.
-    for (int n = 1; n <= 10; ++n) {
-        QFile::link(dir.filePath(QStringLiteral("none")),
-                    dir.filePath(QStringLiteral("ports/COM%1").arg(n)));
-    }
-    QProcess console;
+    double fromExecMs;
+    double fromMainMs;
+    long peakKilobytes;
+};
+
+/// Starts `program`, waits for its report of the first paint, lets it run one second more and
+/// reads its peak memory before ending it; nothing when it does not report within 15 s.
+std::optional<Start> startOnce(const QString &program)
+{
+    static const QRegularExpression report(
+        QStringLiteral("startup: first paint ([0-9.]+) ms after main\\(\\) began \\(steady "
+                       "(\\d+) ns\\)"));
+    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    console.setProcessEnvironment(environment);
-    console.setStandardOutputFile(QProcess::nullDevice());
-    console.setStandardErrorFile(QProcess::nullDevice());
-    console.start(program, {});
-    if (!console.waitForStarted(5000)) {
-        return -1;
+    environment.insert(QStringLiteral("BODOVKA_STARTUP_REPORT"), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setReadChannel(QProcess::StandardError);
+
+    const qint64 started = nowNs();
+    process.start(program, {});
+    std::optional<Start> result;
+    QString errors;
+    const qint64 deadline = started + qint64(15) * 1000 * 1000 * 1000;
+    while (!result && nowNs() < deadline
+           && process.waitForReadyRead(int(qMax<qint64>(1, (deadline - nowNs()) / 1000000)))) {
+        errors += QString::fromLocal8Bit(process.readAllStandardError());
+        const auto match = report.match(errors);
+        if (match.hasMatch()) {
+            result = Start { double(match.captured(2).toLongLong() - started) / 1e6,
+                             match.captured(1).toDouble(), -1 };
+        }
     }
-    runFor(seconds * 1000);
-    const long peak
-        = console.state() == QProcess::Running ? peakKilobytesOf(console.processId()) : -1;
-    console.terminate();
-    if (!console.waitForFinished(5000)) {
-        console.kill();
-        console.waitForFinished(5000);
+    if (result) {
+        runFor(1000);
+        result->peakKilobytes = peakKilobytesOf(process.processId());
+    } else {
+        std::fprintf(stderr, "bench_startup: %s did not report its first paint\n%s",
+                     qPrintable(program), qPrintable(errors));
     }
-    return peak;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    return result;
+}
+
+struct Samples
+{
+    std::vector<double> fromExecMs;
+    std::vector<double> fromMainMs;
+    std::vector<double> peakMiB;
+
+    void add(const std::optional<Start> &start)
+    {
+        if (start) {
+            fromExecMs.push_back(start->fromExecMs);
+            fromMainMs.push_back(start->fromMainMs);
+            if (start->peakKilobytes >= 0) {
+                peakMiB.push_back(start->peakKilobytes / 1024.0);
+            }
+        }
+    }
+};
+
+/// "console / bare unit = ratio x", from the medians.
+QString against(const std::vector<double> &console, const std::vector<double> &bare,
+                const QString &unit)
+{
+    const double a = bench::median(console);
+    const double b = bench::median(bare);
+    return QStringLiteral("%1 / %2 %3 = %4x")
+        .arg(bench::number(a), bench::number(b), unit,
+             b > 0 ? bench::number(a / b, 2) : QStringLiteral("?"));
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == childOption) {
-        return child(argc, argv);
-    }
+    bench::preferOffscreen();
     QCoreApplication app(argc, argv);
-    const int runs = app.arguments().size() > 1 ? app.arguments().at(1).toInt() : 10;
+    const int runs = app.arguments().size() > 1 ? app.arguments().at(1).toInt() : 15;
 
-    std::vector<double> fromStart;
-    std::vector<double> fromConstruction;
-    for (int i = 0; i < runs; ++i) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const qint64 started = nowNs();
-        process.start(QCoreApplication::applicationFilePath(), { childOption });
-        if (!process.waitForFinished(15000) || process.exitCode() != 0) {
-            process.kill();
-            process.waitForFinished(5000);
-            std::fprintf(stderr, "bench_startup: run %d did not paint its window\n", i);
-            continue;
-        }
-        const QList<QByteArray> times = process.readAllStandardOutput().trimmed().split(' ');
-        if (times.size() != 2) {
-            continue;
-        }
-        fromStart.push_back(double(times[1].toLongLong() - started) / 1e6);
-        fromConstruction.push_back(double(times[1].toLongLong() - times[0].toLongLong()) / 1e6);
+    QTemporaryDir dir;
+    const QString console = dir.filePath(QStringLiteral("bodovka"));
+    const QString bare = dir.filePath(QStringLiteral("bare_window"));
+    if (!dir.isValid() || !QFile::copy(QStringLiteral(BODOVKA_CONSOLE_PATH), console)
+        || !QFile::copy(QStringLiteral(BODOVKA_BARE_WINDOW_PATH), bare)
+        || !QDir(dir.path()).mkdir(QStringLiteral("ports"))) {
+        bench::row(QStringLiteral("start-up against the bare window"),
+                   QStringLiteral("not measured: no temporary folder"));
+        return 1;
     }
-    bench::row(QStringLiteral("start-up: process start to first paint of the main window, "
-                              "median (%1 runs)")
-                   .arg(fromStart.size()),
-               bench::number(bench::median(fromStart)) + QStringLiteral(" ms"));
-    bench::row(QStringLiteral("start-up: window construction to first paint, median"),
-               bench::number(bench::median(fromConstruction)) + QStringLiteral(" ms"));
+    // Every port links to nothing, so neither a real device nor the fixed table is touched.
+    for (int n = 1; n <= 10; ++n) {
+        QFile::link(dir.filePath(QStringLiteral("none")),
+                    dir.filePath(QStringLiteral("ports/COM%1").arg(n)));
+    }
 
-    const int seconds = 3;
-    const long peak = consolePeakKilobytes(seconds);
-    bench::row(
-        QStringLiteral("peak memory (VmHWM) of bodovka running %1 s, no device").arg(seconds),
-        peak < 0 ? QStringLiteral("not measured")
-                 : QStringLiteral("%1 MiB").arg(bench::number(peak / 1024.0)));
+    startOnce(console);
+    startOnce(bare);
+    Samples consoleSamples;
+    Samples bareSamples;
+    for (int i = 0; i < runs; ++i) {
+        consoleSamples.add(startOnce(console));
+        bareSamples.add(startOnce(bare));
+    }
+
+    const QString counts = QStringLiteral("median of %1 / %2 starts in turn")
+                               .arg(consoleSamples.fromExecMs.size())
+                               .arg(bareSamples.fromExecMs.size());
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    bench::row(QStringLiteral("start-up: process start to the main window's first paint, "
+                              "console / bare window, %1 (%2; target ≤ 1.05x)")
+                   .arg(counts, platform),
+               against(consoleSamples.fromExecMs, bareSamples.fromExecMs, QStringLiteral("ms")));
+    bench::row(QStringLiteral("start-up: first line of main() to the main window's first paint, "
+                              "console / bare window, %1 (target ≤ 1.05x)")
+                   .arg(counts),
+               against(consoleSamples.fromMainMs, bareSamples.fromMainMs, QStringLiteral("ms")));
+    bench::row(QStringLiteral("peak memory (VmHWM) 1 s after the first paint, console / bare "
+                              "window, median (target ≤ 1.05x)"),
+               against(consoleSamples.peakMiB, bareSamples.peakMiB, QStringLiteral("MiB")));
     return 0;
 }
