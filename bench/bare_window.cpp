@@ -4,55 +4,14 @@
 // of our own. bench_startup and bench/windows_startup.sh start it beside the console.
 // With BODOVKA_STARTUP_REPORT set it prints the same line as the console (app/main.cpp).
 //   bare_window
+#include "console/startup_report.h"
 #include "controls/dsleds.h"
 #include "controls/segment_geometry.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QTimer>
 #include <QWidget>
 
-#include <chrono>
-#include <cstdio>
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-/// As in app/main.cpp: one line on stderr once the window's first paint pass is over.
-class StartupReport final : public QObject
-{
-public:
-    explicit StartupReport(Clock::time_point began)
-        : m_began(began)
-    {
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Stamped after the pass, so that the digits' painting counts too.
-            QTimer::singleShot(0, this, [this] { report(); });
-        }
-        return false;
-    }
-
-private:
-    void report() const
-    {
-        const auto now = Clock::now();
-        std::fprintf(stderr, "startup: first paint %.2f ms after main() began (steady %lld ns)\n",
-                     std::chrono::duration<double, std::milli>(now - m_began).count(),
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                                now.time_since_epoch())
-                                                .count()));
-        std::fflush(stderr);
-    }
-
-    Clock::time_point m_began;
-};
 
 struct DigitPlace
 {
@@ -66,7 +25,7 @@ struct DigitPlace
 
 int main(int argc, char *argv[])
 {
-    const auto began = Clock::now();
+    const auto began = console::StartupReport::Clock::now();
     QApplication app(argc, argv);
 
     QWidget window;
@@ -98,10 +57,8 @@ int main(int argc, char *argv[])
         digit->setValue(place.value);
     }
 
-    StartupReport report(began);
-    if (qEnvironmentVariableIsSet("BODOVKA_STARTUP_REPORT")) {
-        window.installEventFilter(&report);
-    }
+    console::StartupReport report(began);
+    report.watch(&window);
     window.show();
     return app.exec();
 }
