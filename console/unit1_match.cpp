@@ -1,5 +1,5 @@
-// The main window's part in the match journal: what it writes down, and how it takes a match
-// back after a crash.
+// The main window's part in the match: what it writes down in the journal, how it takes a
+// match back after a crash, and the match window's teams, penalties and timeouts.
 #include "console/unit1.h"
 
 #include "console/clock.h"
