@@ -518,6 +518,12 @@ void TForm1::FormActivate()
     PolocasSpinEdit->setText(intToStr(Polocas));
     ZobrazPolocas(static_cast<unsigned>(strToInt(PolocasSpinEdit->text())));
     SirenaSpinEdit->setText(intToStr(Sirena));
+    // The scan waits before it probes and may end in a box: the operator sees the window
+    // drawn first.
+    if (m_awaitingFirstPaint) {
+        m_scanAfterPaint = true;
+        return;
+    }
     if (StavSpojeni == 0) {
         ZkouskaPripojeni();
     }
@@ -532,6 +538,24 @@ void TForm1::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        m_awaitingFirstPaint = true;
+        queueActivation();
+        // A window started minimized is not painted: it scans all the same.
+        QTimer::singleShot(500, this, [this] { firstPaintDone(); });
+    }
+}
+
+void TForm1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    firstPaintDone();
+}
+
+void TForm1::firstPaintDone()
+{
+    m_awaitingFirstPaint = false;
+    if (m_scanAfterPaint) {
+        m_scanAfterPaint = false;
         queueActivation();
     }
 }

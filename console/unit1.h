@@ -145,6 +145,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -157,6 +158,8 @@ private:
     console::ClockReading showClock();
     /// Runs the window's activation after the current handler has returned.
     void queueActivation();
+    /// The window has been painted (or will not be soon): a scan left for then runs now.
+    void firstPaintDone();
     /// Opens the live feed when the settings file switches it on; says why when it cannot.
     void startFeed(const console::SettingsFile &ini);
     /// Hands the feed what the board shows now; while the feed is off, a pointer test only.
@@ -227,6 +230,8 @@ private:
     QRadioButton *m_comItem;
     QRadioButton *m_usbItem;
     bool m_shown = false;
+    bool m_awaitingFirstPaint = false; ///< shown, not yet painted: the scan waits
+    bool m_scanAfterPaint = false;     ///< an activation left its scan for the first paint
     bool m_closing = false;
     bool m_scanning = false;
     quint64 m_readings = 0;     ///< counts the tick's readings of the clock
