@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace match::events {
 namespace {
 
@@ -69,12 +71,26 @@ QString formatTeam(const Team &team)
 
 std::optional<Team> parseTeam(const QString &value)
 {
-    const auto m = whole(QStringLiteral("(\\S+) (\\S+) (.+)"), value);
-    if (!m.hasMatch()) {
+    // "<short> <colour> <name>": two words and the rest, each part not empty. Read without a
+    // regular expression: the settings' teams go through here at every start.
+    const qsizetype first = value.indexOf(QLatin1Char(' '));
+    const qsizetype second = first < 0 ? -1 : value.indexOf(QLatin1Char(' '), first + 1);
+    if (second < 0) {
+        return std::nullopt;
+    }
+    const QString shortName = value.left(first);
+    const QString color = value.mid(first + 1, second - first - 1);
+    const QString name = value.mid(second + 1);
+    auto word = [](const QString &text) {
+        return !text.isEmpty() && std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c == u' ' || (c >= u'\t' && c <= u'\r'); // ASCII white space only
+        });
+    };
+    if (!word(shortName) || !word(color) || name.isEmpty() || name.contains(QLatin1Char('\n'))) {
         return std::nullopt;
     }
     auto dashEmpty = [](const QString &text) { return text == u"-" ? QString() : text; };
-    const Team team { m.captured(3), dashEmpty(m.captured(1)), dashEmpty(m.captured(2)) };
+    const Team team { name, dashEmpty(shortName), dashEmpty(color) };
     return team.refusal() ? std::nullopt : std::optional<Team>(team);
 }
 

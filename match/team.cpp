@@ -1,6 +1,6 @@
 #include "match/team.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace match {
 
@@ -32,14 +32,16 @@ Team Team::byDefault(Side side)
 
 std::optional<QString> Team::refusal() const
 {
-    static const QRegularExpression colorForm(QStringLiteral("^#[0-9a-f]{6}$"));
     if (name.trimmed().isEmpty() || name != name.trimmed()) {
         return QStringLiteral("Zadejte jméno týmu (bez mezer na začátku a na konci).");
     }
     if (shortName.size() > 4 || shortName.contains(QLatin1Char(' ')) || shortName == u"-") {
         return QStringLiteral("Zkratka týmu má nejvýš 4 znaky bez mezer.");
     }
-    if (!color.isEmpty() && !colorForm.match(color).hasMatch()) {
+    auto lowerHex = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); };
+    const bool colorForm = color.size() == 7 && color.front() == u'#'
+                           && std::all_of(color.cbegin() + 1, color.cend(), lowerHex);
+    if (!color.isEmpty() && !colorForm) {
         return QStringLiteral("Barva týmu se zadává jako #rrggbb.");
     }
     return std::nullopt;

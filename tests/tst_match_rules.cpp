@@ -56,6 +56,8 @@ private slots:
     void entry();
     void inverse_data();
     void inverse();
+    void team_data();
+    void team();
 };
 
 // Starts, stops, time corrections and period ends with penalties along the way: what is left of
@@ -335,6 +337,31 @@ void TestMatchRules::inverse()
     QVERIFY(state(m) != before);
     m.apply(*back);
     QCOMPARE(state(m), before);
+}
+
+void TestMatchRules::team_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected"); // formatTeam of what is read; empty: refused
+    auto row = [](const char *value, const char *expected) {
+        QTest::newRow(value) << QString::fromUtf8(value) << QString::fromUtf8(expected);
+    };
+    row("SOK #1e90ff Sokol  Brno", "SOK #1e90ff Sokol  Brno");
+    row("- - Domácí", "- - Domácí");
+    row("SOK #1E90FF Sokol", "");
+    row("SOK #1e90f Sokol", "");
+    row("SOKOL - Sokol", "");
+    row("SOK  - Sokol", "");
+    row("S\tK - Sokol", "");
+    row("SOK - Sokol\n", "");
+    row("SOK -", "");
+}
+
+void TestMatchRules::team()
+{
+    QFETCH(QString, value);
+    const std::optional<Team> team = events::parseTeam(value);
+    QTEST(team ? events::formatTeam(*team) : QString(), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestMatchRules)
