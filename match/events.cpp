@@ -1,22 +1,58 @@
 #include "match/events.h"
 
-#include <QRegularExpression>
+#include <QList>
+#include <QStringView>
 
 #include <algorithm>
 
 namespace match::events {
 namespace {
 
-/// The whole value matched, or an invalid match.
-QRegularExpressionMatch whole(const QString &pattern, const QString &value)
+// The values are read by hand, not by regular expressions: the console reads some of them at
+// every start, and a journal brought back replays thousands.
+
+/// Between `least` and `most` ASCII digits and nothing else.
+bool digits(QStringView text, qsizetype least, qsizetype most)
 {
-    const QRegularExpression re(QLatin1Char('^') + pattern + QLatin1Char('$'));
-    return re.match(value);
+    return text.size() >= least && text.size() <= most
+           && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-const QString idPart = QStringLiteral("#([1-9][0-9]{0,8})");
-const QString playerPart = QStringLiteral("([0-9]{1,2}) (2|2\\+2|5|10)");
-const QString atPart = QStringLiteral("@([0-9]{1,15})");
+/// "#<id>": 1 to 999999999.
+std::optional<int> idOf(QStringView text)
+{
+    if (!text.startsWith(u'#') || !digits(text.mid(1), 1, 9) || text.at(1) == u'0') {
+        return std::nullopt;
+    }
+    return text.mid(1).toInt();
+}
+
+/// A player's number, 0 to 99 written with one or two digits.
+std::optional<int> playerOf(QStringView text)
+{
+    return digits(text, 1, 2) ? std::optional<int>(text.toInt()) : std::nullopt;
+}
+
+bool isLength(QStringView text)
+{
+    return text == u"2" || text == u"2+2" || text == u"5" || text == u"10";
+}
+
+/// "@<ms>": up to 15 digits.
+std::optional<qint64> atOf(QStringView text)
+{
+    if (!text.startsWith(u'@') || !digits(text.mid(1), 1, 15)) {
+        return std::nullopt;
+    }
+    return text.mid(1).toLongLong();
+}
+
+/// The value's words between single spaces; none when their count is not `count`.
+std::optional<QList<QStringView>> wordsOf(const QString &value, qsizetype count)
+{
+    QList<QStringView> words = QStringView(value).split(u' ');
+    return words.size() == count ? std::optional(words) : std::nullopt;
+}
 
 } // namespace
 
@@ -101,11 +137,13 @@ QString formatPenalty(int number, const QString &length, qint64 atMs)
 
 std::optional<PenaltyValue> parsePenalty(const QString &value)
 {
-    const auto m = whole(playerPart + QLatin1Char(' ') + atPart, value);
-    if (!m.hasMatch()) {
+    const auto w = wordsOf(value, 3);
+    const auto number = w ? playerOf(w->at(0)) : std::nullopt;
+    const auto at = w ? atOf(w->at(2)) : std::nullopt;
+    if (!number || !isLength(w->at(1)) || !at) {
         return std::nullopt;
     }
-    return PenaltyValue { 0, m.captured(1).toInt(), m.captured(2), m.captured(3).toLongLong() };
+    return PenaltyValue { 0, *number, w->at(1).toString(), *at };
 }
 
 QString formatPenaltyChange(int id, int number, const QString &length)
@@ -115,11 +153,13 @@ QString formatPenaltyChange(int id, int number, const QString &length)
 
 std::optional<PenaltyValue> parsePenaltyChange(const QString &value)
 {
-    const auto m = whole(idPart + QLatin1Char(' ') + playerPart, value);
-    if (!m.hasMatch()) {
+    const auto w = wordsOf(value, 3);
+    const auto id = w ? idOf(w->at(0)) : std::nullopt;
+    const auto number = w ? playerOf(w->at(1)) : std::nullopt;
+    if (!id || !number || !isLength(w->at(2))) {
         return std::nullopt;
     }
-    return PenaltyValue { m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3), 0 };
+    return PenaltyValue { *id, *number, w->at(2).toString(), 0 };
 }
 
 QString formatPenaltyId(int id)
@@ -129,8 +169,7 @@ QString formatPenaltyId(int id)
 
 std::optional<int> parsePenaltyId(const QString &value)
 {
-    const auto m = whole(idPart, value);
-    return m.hasMatch() ? std::optional<int>(m.captured(1).toInt()) : std::nullopt;
+    return idOf(value);
 }
 
 QString formatPenaltyEnd(int id, qint64 atMs)
@@ -140,21 +179,30 @@ QString formatPenaltyEnd(int id, qint64 atMs)
 
 std::optional<PenaltyValue> parsePenaltyEnd(const QString &value)
 {
-    const auto m = whole(idPart + QLatin1Char(' ') + atPart, value);
-    if (!m.hasMatch()) {
+    const auto w = wordsOf(value, 2);
+    const auto id = w ? idOf(w->at(0)) : std::nullopt;
+    const auto at = w ? atOf(w->at(1)) : std::nullopt;
+    if (!id || !at) {
         return std::nullopt;
     }
-    return PenaltyValue { m.captured(1).toInt(), 0, {}, m.captured(2).toLongLong() };
+    return PenaltyValue { *id, 0, {}, *at };
 }
 
 std::optional<qint64> parsePresetMs(const QString &value)
 {
-    const auto m = whole(QStringLiteral("([0-9]{2,6}):([0-5][0-9])\\.([0-9]{2})( .*)?"), value);
-    if (!m.hasMatch()) {
+    // "<minutes>:<ss>.<hh>", then optionally a space and anything on the same line.
+    const qsizetype space = value.indexOf(u' ');
+    const QStringView time = QStringView(value).left(space < 0 ? value.size() : space);
+    const qsizetype colon = time.indexOf(u':');
+    const QStringView minutes = time.left(colon < 0 ? 0 : colon);
+    const QStringView seconds = time.mid(minutes.size() + 1, 2);
+    const QStringView hundredths = time.mid(minutes.size() + 4);
+    if (colon < 0 || !digits(minutes, 2, 6) || !digits(seconds, 2, 2) || seconds.at(0) > u'5'
+        || time.size() != minutes.size() + 6 || time.at(minutes.size() + 3) != u'.'
+        || !digits(hundredths, 2, 2) || value.contains(u'\n')) {
         return std::nullopt;
     }
-    return (m.captured(1).toLongLong() * 60 + m.captured(2).toInt()) * 1000
-           + m.captured(3).toInt() * 10;
+    return (minutes.toLongLong() * 60 + seconds.toInt()) * 1000 + hundredths.toInt() * 10;
 }
 
 } // namespace match::events
