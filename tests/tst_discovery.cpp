@@ -50,6 +50,8 @@ class TestDiscovery final : public QObject
 
 private slots:
     void controllerOnCom3();
+    void firstScanAfterTheFirstPaint_data();
+    void firstScanAfterTheFirstPaint();
     void noPortAtAll();
     void silentPortsAskAndCancel();
     void silentPortsRetryWithNewDriver();
@@ -93,6 +95,52 @@ void TestDiscovery::controllerOnCom3()
     QCOMPARE(block.StopBits, quint8(0));
     QCOMPARE(block.flags, platform::dcbBinary);
     QCOMPARE(c.ticks.sleptMs(), 100u);
+}
+
+// Counts the window's paints; eats them while `eat` is set, as for a window the system has not
+// drawn yet.
+struct Paints final : QObject
+{
+    bool eat = true;
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint && !eat;
+        return event->type() == QEvent::Paint && eat;
+    }
+};
+
+// The scan's first probe waits until the window is drawn, however late the system draws it;
+// a window never drawn (started minimized) scans all the same.
+void TestDiscovery::firstScanAfterTheFirstPaint_data()
+{
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("drawn late") << true;
+    QTest::newRow("never drawn") << false;
+}
+
+void TestDiscovery::firstScanAfterTheFirstPaint()
+{
+    QFETCH(bool, drawn);
+    Console::Options options;
+    options.show = false;
+    Console c(options);
+    Paints paints;
+    c.form1->installEventFilter(&paints);
+    if (drawn) {
+        QTimer::singleShot(200, c.form1.get(), [&] {
+            paints.eat = false;
+            c.form1->update();
+        });
+    }
+    int paintsAtProbe = -1;
+    c.serial.onWrite = [&, answer = c.serial.onWrite](auto handle, const QByteArray &bytes) {
+        paintsAtProbe = paintsAtProbe < 0 ? paints.count : paintsAtProbe;
+        answer(handle, bytes);
+    };
+    c.showAndScan();
+    QCOMPARE(c.form1->StavSpojeni, 1u);
+    QCOMPARE(paintsAtProbe > 0, drawn);
 }
 
 void TestDiscovery::noPortAtAll()
