@@ -8,6 +8,7 @@
 #     every 10 ms; under Wine this takes in Wine's own start);
 #   - from the first line of main() until the first paint pass is over, as the program itself
 #     reports it on standard error (BODOVKA_STARTUP_REPORT, app/main.cpp; Wine passes it on).
+# Under Wine with its server running, the exe is also set against bare_window.exe --texts.
 # No port has a device. Prints rows of bench/run's table; nothing where build-win/bodovka.exe or
 # build-win/bare_window.exe is missing (tools/windows.sh builds both).
 #   bench/windows_startup.sh [runs=7]
@@ -126,4 +127,9 @@ compare "under Wine, Wine started each time: bodovka.exe / bare_window.exe" "goa
 "$wine" wineboot >/dev/null 2>&1 || true
 keep_server=1 compare "under Wine, Wine already running: bodovka.exe / bare_window.exe" \
     "goal ≤ 1.0x"
+# Against the bare window with two captions in the console's fonts: what is left once both
+# pay for showing text.
+bare_command=("$wine" "$work/bare_window.exe" --texts)
+keep_server=1 compare "under Wine, Wine already running: bodovka.exe / bare_window.exe --texts" \
+    "for comparison"
 "$wineserver" -k 2>/dev/null || true
