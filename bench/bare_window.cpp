@@ -6,26 +6,14 @@
 // window with text pays for (the font database, the font files, shaping, glyphs).
 // With BODOVKA_STARTUP_REPORT set it prints the same line as the console (app/main.cpp).
 //   bare_window [--texts]
+#include "bench/main_window_digits.h"
 #include "console/fonts.h"
 #include "console/startup_report.h"
-#include "controls/dsleds.h"
 #include "controls/segment_geometry.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QWidget>
-
-namespace {
-
-struct DigitPlace
-{
-    int left;
-    int top;
-    TColor onColor;
-    int value;
-};
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -41,29 +29,12 @@ int main(int argc, char *argv[])
     window.setWindowTitle(QStringLiteral("Bodovka bare window"));
     window.setFixedSize(779, 591);
 
-    // Where console/unit1.cpp (createControls) places them, with its colours and first values.
-    // clang-format off
-    const DigitPlace digits[] = {
-        { 88, 96, clYellow, 1 },
-        { 256, 96, clRed, 0 },
-        { 376, 96, clRed, 7 },
-        { 528, 96, clRed, 0 },
-        { 648, 96, clRed, 0 },
-        { 192, 336, clLime, 0 },
-        { 312, 336, clLime, 0 },
-        { 464, 336, clLime, 0 },
-        { 584, 336, clLime, 0 },
-    };
-    // clang-format on
-    for (const DigitPlace &place : digits) {
-        auto *digit = new TdsSevenSegmentDisplay(&window);
-        digit->setGeometry(place.left, place.top, 121, 209);
-        digit->setSegmentWidth(4);
-        digit->setBackColor(clGray);
-        digit->setOffColor(clSilver);
-        digit->setOnColor(place.onColor);
-        digit->setSegments(controls::digitSegments(place.value));
-        digit->setValue(place.value);
+    // The values the main window shows first: period 1, time 07:00, score 00:00.
+    const int values[] = { 1, 0, 7, 0, 0, 0, 0, 0, 0 };
+    for (int i = 0; i < 9; ++i) {
+        TdsSevenSegmentDisplay *digit = bench::addDigit(&window, bench::mainWindowDigits[i]);
+        digit->setSegments(controls::digitSegments(values[i]));
+        digit->setValue(values[i]);
     }
 
     if (texts) {

@@ -2,6 +2,7 @@
 //   gallery [--screenshot FILE.png] [--icon FILE.ico]
 // --icon writes the program's icon (app/bodovka.ico): a red seven-segment 8 at the sizes
 // Windows asks for, and exits.
+#include "bench/main_window_digits.h"
 #include "controls/dsleds.h"
 
 #include <QApplication>
@@ -19,14 +20,6 @@
 #include <iterator>
 
 namespace {
-
-struct DigitPlace
-{
-    int left;
-    int top;
-    TColor onColor;
-    int value;
-};
 
 struct LedPlace
 {
@@ -136,30 +129,12 @@ int main(int argc, char *argv[])
     palette.setColor(QPalette::Window, controls::resolveColor(clBtnFace, palette));
     window.setPalette(palette);
 
-    // One digit a line, where the main window places it.
-    // clang-format off
-    const DigitPlace digits[] = {
-        { 88, 96, clYellow, 0 },
-        { 256, 96, clRed, 1 },
-        { 376, 96, clRed, 2 },
-        { 528, 96, clRed, 3 },
-        { 648, 96, clRed, 4 },
-        { 192, 336, clLime, 5 },
-        { 312, 336, clLime, 6 },
-        { 464, 336, clLime, 7 },
-        { 584, 336, clLime, 8 },
-    };
-    // clang-format on
-    for (const DigitPlace &place : digits) {
-        auto *digit = new TdsSevenSegmentDisplay(&window);
-        digit->setGeometry(place.left, place.top, 121, 209);
-        digit->setSegmentWidth(4);
-        digit->setBackColor(clGray);
-        digit->setOffColor(clSilver);
-        digit->setOnColor(place.onColor);
+    // One digit a line, where the main window places it, showing 0 to 8.
+    for (int i = 0; i < 9; ++i) {
+        TdsSevenSegmentDisplay *digit = bench::addDigit(&window, bench::mainWindowDigits[i]);
         // A new digit reads 0 but is dark: assign 8 first so that 0 shows too.
         digit->setValue(8);
-        digit->setValue(place.value);
+        digit->setValue(i);
     }
 
     const LedPlace leds[] = {
