@@ -15,7 +15,8 @@ namespace {
 bool digits(QStringView text, qsizetype least, qsizetype most)
 {
     return text.size() >= least && text.size() <= most
-           && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+           && std::all_of(text.cbegin(), text.cend(),
+                          [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 /// "#<id>": 1 to 999999999.
@@ -107,8 +108,7 @@ QString formatTeam(const Team &team)
 
 std::optional<Team> parseTeam(const QString &value)
 {
-    // "<short> <colour> <name>": two words and the rest, each part not empty. Read without a
-    // regular expression: the settings' teams go through here at every start.
+    // "<short> <colour> <name>": two words and the rest, each part not empty.
     const qsizetype first = value.indexOf(QLatin1Char(' '));
     const qsizetype second = first < 0 ? -1 : value.indexOf(QLatin1Char(' '), first + 1);
     if (second < 0) {
